@@ -1,0 +1,30 @@
+// SDL's clock and buffer swap behind replaceable hooks (see Clock.h).
+#include "Clock.h"
+
+#include <SDL.h>
+
+namespace {
+std::function<unsigned int()> timeSource;
+std::function<void()> swapHook;
+}  // namespace
+
+namespace Clock {
+
+unsigned int ticks() {
+    return timeSource ? timeSource() : SDL_GetTicks();
+}
+
+void drive(std::function<unsigned int()> source) {
+    timeSource = std::move(source);
+}
+
+void swapBuffers() {
+    if (swapHook) swapHook();
+    SDL_GL_SwapBuffers();
+}
+
+void onSwap(std::function<void()> hook) {
+    swapHook = std::move(hook);
+}
+
+}  // namespace Clock

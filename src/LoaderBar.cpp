@@ -1,0 +1,58 @@
+// Loading bar frames: a white outline and a fill that grows with the percentage.
+#include "LoaderBar.h"
+
+#include "Clock.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+LoaderBar::LoaderBar(SDL_Surface* surface) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    this->surface = surface;
+    init();
+}
+
+LoaderBar::~LoaderBar() {}
+
+void LoaderBar::init() {
+    startTime = Clock::ticks();
+    framesDrawn = 0;
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 4.0 / 3.0, 1.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void LoaderBar::render() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    Clock::swapBuffers();
+}
+
+void LoaderBar::render(int percent) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    setOrtho();
+    glColor3f(1.0f, 1.0f, 1.0f);
+
+    glBegin(GL_LINE_LOOP);
+    glVertex2f(-0.8f, -0.1f);
+    glVertex2f(0.8f, -0.1f);
+    glVertex2f(0.8f, 0.1f);
+    glVertex2f(-0.8f, 0.1f);
+    glEnd();
+
+    const float x = static_cast<float>(percent * 0.01584 - 0.792);
+    glBegin(GL_QUADS);
+    glVertex2f(-0.792f, -0.09f);
+    glVertex2f(x, -0.09f);
+    glVertex2f(x, 0.09f);
+    glVertex2f(-0.792f, 0.09f);
+    glEnd();
+
+    unsetOrtho();
+    Clock::swapBuffers();
+}

@@ -1,0 +1,161 @@
+// PNG decoding through libpng's read API: palette and low bit depths expanded, transparency
+// turned into alpha, 16-bit samples scaled to 8 bits, rows stored bottom-up for OpenGL.
+#include "PNGImage.h"
+
+#include <GL/gl.h>
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Upper bound on a decoded buffer; larger images are refused as decompression bombs.
+const size_t MAX_BYTES = 256u * 1024u * 1024u;
+
+// Everything libpng's error jump may leave behind; plain pointers so longjmp skips no destructor.
+struct Decoding {
+    FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    png_bytep* rows = nullptr;
+    unsigned char* pixels = nullptr;
+
+    void release() {
+        if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+        png = nullptr;
+        info = nullptr;
+        free(rows);
+        rows = nullptr;
+        free(pixels);
+        pixels = nullptr;
+        if (file) fclose(file);
+        file = nullptr;
+    }
+};
+
+int glTypeOf(int colorType) {
+    switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY: return GL_LUMINANCE;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return GL_LUMINANCE_ALPHA;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return GL_RGBA;
+    default: return GL_RGB;
+    }
+}
+
+}  // namespace
+
+PNGImage::PNGImage(const char* filename) {
+    if (!decode(filename)) makePlaceholder(filename);
+}
+
+PNGImage::~PNGImage() {
+    if (data) free(data);
+}
+
+bool PNGImage::decode(const char* filename) {
+    // Static so the state survives libpng's longjmp unchanged (volatile in spirit).
+    static Decoding d;
+    d = Decoding();
+
+    d.file = fopen(filename, "rb");
+    if (!d.file) {
+        fprintf(stderr, "PNG: Failed to open %s for reading\n", filename);
+        return false;
+    }
+    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!d.png) {
+        fprintf(stderr, "PNG: png_create_read_struct() failed\n");
+        d.release();
+        return false;
+    }
+    d.info = png_create_info_struct(d.png);
+    if (!d.info) {
+        fprintf(stderr, "PNG: png_create_info_struct() failed\n");
+        d.release();
+        return false;
+    }
+    if (setjmp(png_jmpbuf(d.png))) {
+        fprintf(stderr, "PNG: setjmp() failed\n");
+        fprintf(stderr, "PNG: %s could not be decoded\n", filename);
+        d.release();
+        return false;
+    }
+
+    png_init_io(d.png, d.file);
+    png_read_info(d.png, d.info);
+
+    png_uint_32 w = 0, h = 0;
+    int bitDepth = 0, colorType = 0;
+    png_get_IHDR(d.png, d.info, &w, &h, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    if (w > MAX_SIDE || h > MAX_SIDE) {
+        fprintf(stderr, "PNG: %s is %ux%u, larger than %u pixels a side; refused\n", filename,
+                static_cast<unsigned>(w), static_cast<unsigned>(h), MAX_SIDE);
+        d.release();
+        return false;
+    }
+
+    if (colorType == PNG_COLOR_TYPE_PALETTE || bitDepth < 8) png_set_expand(d.png);
+    if (png_get_valid(d.png, d.info, PNG_INFO_tRNS)) png_set_expand(d.png);
+    // 16-bit samples are scaled to 8 so every texture upload can take unsigned bytes.
+    if (bitDepth == 16) png_set_scale_16(d.png);
+    double fileGamma = 1.0;
+    if (png_get_gAMA(d.png, d.info, &fileGamma))
+        png_set_gamma(d.png, 1.0, fileGamma);
+    else
+        png_set_gamma(d.png, 1.0, 1.0);
+    png_set_interlace_handling(d.png);
+
+    png_read_update_info(d.png, d.info);
+    colorType = png_get_color_type(d.png, d.info);
+    const size_t rowBytes = png_get_rowbytes(d.png, d.info);
+    if (rowBytes == 0 || h == 0 || rowBytes > MAX_BYTES / h) {
+        fprintf(stderr, "PNG: %s needs more than %zu bytes; refused\n", filename, MAX_BYTES);
+        d.release();
+        return false;
+    }
+
+    d.pixels = static_cast<unsigned char*>(calloc(h, rowBytes));
+    d.rows = static_cast<png_bytep*>(calloc(h, sizeof(png_bytep)));
+    if (!d.pixels || !d.rows) {
+        fprintf(stderr, "PNG: out of memory for %s\n", filename);
+        d.release();
+        return false;
+    }
+    for (png_uint_32 i = 0; i < h; ++i) d.rows[h - 1 - i] = d.pixels + i * rowBytes;
+
+    png_read_image(d.png, d.rows);
+    png_read_end(d.png, nullptr);
+
+    width = w;
+    height = h;
+    type = glTypeOf(colorType);
+    data = d.pixels;
+    d.pixels = nullptr;
+    d.release();
+    return true;
+}
+
+void PNGImage::makePlaceholder(const char* filename) {
+    fprintf(stderr, "PNG: showing a placeholder for %s\n", filename);
+    width = height = PLACEHOLDER_SIDE;
+    type = GL_RGBA;
+    placeholder = true;
+    // RGBA so callers that assume four channels (the sphere map) read within the buffer.
+    data = static_cast<unsigned char*>(calloc(width * height, 4));
+    if (!data) {
+        width = height = 0;
+        return;
+    }
+    for (unsigned int y = 0; y < height; ++y) {
+        for (unsigned int x = 0; x < width; ++x) {
+            unsigned char* p = data + 4 * (y * width + x);
+            const bool magenta = ((x / 2) + (y / 2)) % 2 == 0;
+            p[0] = magenta ? 255 : 0;
+            p[1] = 0;
+            p[2] = magenta ? 255 : 0;
+            p[3] = 255;
+        }
+    }
+}

@@ -1,0 +1,32 @@
+// PNGImage: one PNG file decoded into a pixel buffer ready for glTexImage2D (rows bottom-up).
+// A file that cannot be read or decoded becomes a small magenta-and-black checker, so the demo
+// plays on and the missing picture is obvious.
+#pragma once
+
+class PNGImage {
+public:
+    explicit PNGImage(const char* filename);
+    ~PNGImage();
+    PNGImage(const PNGImage&) = delete;
+    PNGImage& operator=(const PNGImage&) = delete;
+
+    unsigned int getWidth() const { return width; }
+    unsigned int getHeight() const { return height; }
+    int getType() const { return type; }
+    unsigned char* getData() const { return data; }
+    bool isPlaceholder() const { return placeholder; }
+
+    // Sides beyond this are refused before anything is allocated (no GL takes them anyway).
+    static const unsigned int MAX_SIDE = 8192;
+    static const unsigned int PLACEHOLDER_SIDE = 8;
+
+private:
+    bool decode(const char* filename);
+    void makePlaceholder(const char* filename);
+
+    unsigned int width = 0;
+    unsigned int height = 0;
+    int type = 0;                  // GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB or GL_RGBA
+    unsigned char* data = nullptr; // calloc'd, height rows, the file's last row first
+    bool placeholder = false;
+};

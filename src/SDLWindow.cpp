@@ -1,0 +1,24 @@
+// Display set-up and shutdown; failures are reported and leave screen null for the caller to act on.
+#include "SDLWindow.h"
+
+#include <iostream>
+
+SDLWindow::SDLWindow(const char* caption, int resolutionX, int resolutionY, int bpp) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::cerr << "Unable to initialize SDL: " << SDL_GetError() << std::endl;
+        // SDL 1.2 crashes on any video call made without a video subsystem; leave screen null.
+        return;
+    }
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bpp);
+    screen = SDL_SetVideoMode(resolutionX, resolutionY, bpp, SDL_FULLSCREEN | SDL_OPENGL);
+    if (!screen)
+        std::cerr << "Couldn't set video mode: " << SDL_GetError() << std::endl;
+    SDL_WM_SetCaption(caption, "");
+}
+
+SDLWindow::~SDLWindow() {
+    // SDL owns the video surface; SDL_FreeSurface leaves it alone and SDL_Quit releases it.
+    if (screen) SDL_FreeSurface(screen);
+    SDL_Quit();
+}

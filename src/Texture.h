@@ -1,0 +1,17 @@
+// Texture: one OpenGL 2D texture object made from a PNG file, nearest-filtered and repeating.
+#pragma once
+
+#include <GL/gl.h>
+
+class Texture {
+public:
+    explicit Texture(const char* filename);
+    // Texture names live until the GL context closes; nothing is released here.
+    ~Texture() {}
+
+    void bind();
+    GLuint getId() const { return texid; }
+
+private:
+    GLuint texid = 0;
+};

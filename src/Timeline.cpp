@@ -1,0 +1,18 @@
+// The play list of the demo, in playing (and building) order.
+#include "Timeline.h"
+
+const std::vector<Timeline::Entry>& Timeline::entries() {
+    static const std::vector<Entry> list = {
+    };
+    return list;
+}
+
+int Timeline::startOf(size_t index) {
+    int start = 0;
+    for (size_t i = 0; i < index && i < entries().size(); ++i) start += entries()[i].duration;
+    return start;
+}
+
+int Timeline::length() {
+    return startOf(entries().size());
+}

@@ -1,0 +1,25 @@
+// Timeline: the demo's play list, every effect scene in playing order with its duration and
+// the loading-bar percentage shown once it is built. The demo, the capture tool and the tests share it.
+#pragma once
+
+#include "Scene.h"
+
+#include <vector>
+
+class Timeline {
+public:
+    struct Entry {
+        const char* name;
+        int duration;                   // milliseconds passed to run
+        int barAfter;                   // loading-bar percentage after building it; negative: no frame
+        Scene* (*make)(SDL_Surface*);   // builds the scene (loads its pictures, makes its tables)
+    };
+
+    static const std::vector<Entry>& entries();
+    // Where scene index starts on the demo's timeline, counted from the start of the first scene.
+    static int startOf(size_t index);
+    static int length();
+
+    // The music fades out over the last scene.
+    static const int MUSIC_FADE_OUT_MS = 5000;
+};

@@ -1,0 +1,59 @@
+// The demo: opens the display, builds every scene behind the loading bar, starts the soundtrack,
+// plays the scenes in order and shuts down. Arguments are ignored.
+#include "LoaderBar.h"
+#include "Music.h"
+#include "SDLWindow.h"
+#include "Timeline.h"
+
+#include <iostream>
+#include <vector>
+
+int main(int, char**) {
+    SDLWindow* window = new SDLWindow("Moriq-demo zu@r", 640, 480, 16);
+    if (!window->screen) {
+        // Without a video mode there is no GL context, and every later step needs one.
+        std::cerr << "moriq-demo needs an X display with OpenGL; without one, try: "
+                     "xvfb-run -a -s \"-screen 0 1024x768x24\" build/moriq-demo" << std::endl;
+        delete window;
+        return 1;
+    }
+    SDL_ShowCursor(0);
+
+    LoaderBar* bar = new LoaderBar(window->screen);
+    bar->render(10);
+    Music* music = new Music();
+    bar->render(20);
+    music->loadMusic("data/Tembrol_-_Verudoziv4.ogg");
+    bar->render(50);
+
+    const std::vector<Timeline::Entry>& playList = Timeline::entries();
+    std::vector<Scene*> scenes;
+    for (const Timeline::Entry& entry : playList) {
+        scenes.push_back(entry.make(window->screen));
+        if (entry.barAfter >= 0) bar->render(entry.barAfter);
+    }
+    // Undoes whatever GL state the scene constructors left behind.
+    bar->deinit();
+    delete bar;
+
+    if (music->error) {
+        std::cerr << "No music..." << std::endl;
+        delete music;
+        music = nullptr;
+    } else {
+        music->fadeIn(1000);
+    }
+
+    for (size_t i = 0; i < scenes.size(); ++i) {
+        if (i + 1 == scenes.size() && music) music->fadeOut(Timeline::MUSIC_FADE_OUT_MS);
+        scenes[i]->init();
+        // Escape abandons the play list; the scenes left are not deleted, so no report is printed.
+        if (scenes[i]->run(playList[i].duration) != 0) break;
+        delete scenes[i];
+        scenes[i] = nullptr;
+    }
+
+    delete music;
+    delete window;
+    return 0;
+}
