@@ -137,7 +137,7 @@ def clap():
     env = np.zeros(n)
     for k, start in enumerate((0.0, 0.011, 0.022)):
         s = int(start * SR)
-        env[s:] += percussive(length, 0.0005, 0.006 if k < 2 else 0.09)[:n - s]
+        env[s:] += percussive((n - s) / SR, 0.0005, 0.006 if k < 2 else 0.09)
     out = band * env
     return out / np.abs(out).max()
 
