@@ -1,8 +1,13 @@
-// The committed assets as the demo reads them: pictures through PNGImage, the soundtrack
-// through SDL_mixer and libvorbisfile. Run from the source tree (data/ relative).
+// The committed assets as the demo reads them: pictures through PNGImage and on the scenes'
+// quads in a real GL window, the soundtrack through SDL_mixer and libvorbisfile.
+// Run from the source tree (data/ relative).
+#include "Clock.h"
+#include "GLTest.h"
 #include "PNGImage.h"
+#include "Texture.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
@@ -75,6 +80,34 @@ bool decodeSoundtrack(std::vector<short>& pcm, int& channels, long& rate, double
     return got == 0;
 }
 
+struct Corner {
+    int s, t, x, y;
+};
+
+// One textured quad in screen pixels (origin top left), the way the scenes draw their pictures.
+void pictureQuad(Texture& texture, const Corner (&corners)[4]) {
+    texture.bind();
+    glBegin(GL_QUADS);
+    for (const Corner& c : corners) {
+        glTexCoord2i(c.s, c.t);
+        glVertex2i(c.x, c.y);
+    }
+    glEnd();
+}
+
+void pixelProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 640.0, 480.0, 0.0, 1.0, -1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool near(RGB c, int r, int g, int b, int tolerance = 24) {
+    return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
+           std::abs(c.b - b) <= tolerance;
+}
+
 }  // namespace
 
 TEST(Assets, PicturesDecodeToEightBitPowerOfTwoTexturesOfTheirQuadSize) {
@@ -120,15 +153,74 @@ TEST(Assets, ClosingPictureIsStoredUpsideDown) {
     EXPECT_LT(meanRed(image, 0) + 30, meanRed(image, image.getHeight() - 1));
 }
 
+TEST(Assets, OpeningPicturesComposeWithTheFaceInTheClear) {
+    // The terrain scene at 5 s: poster, sticker and credits over the light grey clear colour.
+    moriqtest::ensureGL();
+    Texture dude("data/tufs_dude.png"), sticker("data/smegma.png"), credits("data/skaptav.png");
+    moriqtest::Frame frame = moriqtest::grabFrame([&] {
+        glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        pixelProjection();
+        glDisable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColor4f(1, 1, 1, 1);
+        pictureQuad(dude, {{0, 0, 63, 495}, {1, 0, 575, 495}, {1, 1, 575, -16}, {0, 1, 63, -16}});
+        pictureQuad(sticker, {{0, 0, 383, 255}, {1, 0, 639, 255}, {1, 1, 639, 0}, {0, 1, 383, 0}});
+        pictureQuad(credits, {{0, 0, 2, 495}, {1, 0, 258, 495}, {1, 1, 258, -26}, {0, 1, 2, -16}});
+        glBindTexture(GL_TEXTURE_2D, 0);
+        Clock::swapBuffers();
+    });
+    frame.savePng(moriqtest::outputPath("assets_opening.png"));
+    EXPECT_TRUE(near(frame.at(620, 420), 179, 179, 179)) << "grey shows where no picture is";
+    EXPECT_TRUE(near(frame.at(297, 210), 0x3a, 0x4a, 0x8c, 40)) << "the shades are not covered";
+    EXPECT_TRUE(near(frame.at(50, 260), 0x2e, 0x31, 0x4c, 30)) << "credits panel on the left";
+    EXPECT_TRUE(near(frame.at(455, 108), 0xff, 0xc9, 0x3c, 30)) << "sticker at the top right";
+    EXPECT_TRUE(near(frame.at(450, 420), 0xff, 0x6b, 0x57, 30)) << "banner upright, at the bottom";
+}
+
+TEST(Assets, ClosingPictureIsUprightOnTheClosingGrid) {
+    // The closing scene's grid at rest: 4.5 by 3.5 units at 3.5 in front of the eye, texture
+    // t = 0 along its top edge. The banner is violet at the top and wine red at the bottom.
+    moriqtest::ensureGL();
+    Texture background("data/background1.png");
+    moriqtest::Frame frame = moriqtest::grabFrame([&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, 4.0 / 3.0, 1.0, 100.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glTranslatef(-2.25f, 1.75f, -3.5f);
+        glDisable(GL_BLEND);
+        glEnable(GL_TEXTURE_2D);
+        glColor3f(1, 1, 1);
+        background.bind();
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0); glVertex2f(0, 0);
+        glTexCoord2f(1, 0); glVertex2f(4.5f, 0);
+        glTexCoord2f(1, 1); glVertex2f(4.5f, -3.5f);
+        glTexCoord2f(0, 1); glVertex2f(0, -3.5f);
+        glEnd();
+        glBindTexture(GL_TEXTURE_2D, 0);
+        Clock::swapBuffers();
+    });
+    frame.savePng(moriqtest::outputPath("assets_closing.png"));
+    EXPECT_LT(frame.at(8, 8).r + 30, frame.at(8, 472).r);
+    EXPECT_GT(frame.at(8, 8).b, frame.at(8, 8).r);
+}
+
 TEST(Soundtrack, LoadsInTheMixerAsTheDemoOpensIt) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    // Only the audio subsystem: other tests in this program share a GL window.
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096), 0) << Mix_GetError();
     Mix_Music* music = Mix_LoadMUS(SOUNDTRACK);
     EXPECT_NE(music, nullptr) << Mix_GetError();
     Mix_FreeMusic(music);
     Mix_CloseAudio();
-    SDL_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 TEST(Soundtrack, OutlastsTheDemoStaysBelowFullScaleAndKicksOnTheBallsPulse) {
