@@ -30,7 +30,7 @@ FIRST_BEAT = 0.1          # beat 33 of this grid is 18.25 s, the ball's first pu
 LENGTH = 118.5            # seconds of audio; the last chord has died away well before
 SERIAL = 1299149417       # fixed Ogg stream serial, so encoding is reproducible
 QUALITY = "5"
-TARGET_PEAK_DB = -1.6     # mix peak before encoding; Vorbis overshoots by a few tenths
+TARGET_PEAK_DB = -1.8     # mix peak before encoding; Vorbis overshoots by a few tenths
 LIMIT_PEAK_DB = -1.0      # the decoded stream must stay at or below this
 
 
@@ -207,9 +207,9 @@ def play_drums(bars, dry, send):
         for name, sample, gain, pan, wet in (("kick", kit.kick, 0.95, 0, 0),
                                              ("snare", kit.snare, 0.5, 0, 0.25),
                                              ("clap", kit.clap, 0.32, 0.1, 0.35),
-                                             ("hat", kit.hat, 0.2, 0.25, 0),
-                                             ("shaker", kit.shaker, 0.11, -0.3, 0),
-                                             ("open", kit.open, 0.16, 0.3, 0.1)):
+                                             ("hat", kit.hat, 0.32, 0.25, 0),
+                                             ("shaker", kit.shaker, 0.17, -0.3, 0),
+                                             ("open", kit.open, 0.24, 0.3, 0.1)):
             for step, level in hits(g.get(name, ""), steps):
                 human = 1.0 + 0.08 * rng.standard_normal() if name in ("hat", "shaker") else 1.0
                 hit(bar.step_time(step), sample, gain * level * human, pan, wet)
@@ -287,12 +287,12 @@ def play_bass(bars, track):
                               sy.bass(bar.root + interval, length * BEAT / 4 * 0.85, 0.9))
         elif s in ("meta", "meta2") and bar.beats == 4:
             for step, length, interval in ROLLING_BASS:
-                accent = 1.0 if step % 4 == 0 else 0.65
+                accent = 1.0 if step % 4 == 0 else 0.55
                 track.add(bar.step_time(step),
                           sy.bass(bar.root + interval, length * BEAT / 4 * 0.8, accent,
                                   bright=0.6 + 0.4 * accent))
         elif s == "break" and not bar.last:
-            track.add(bar.time, sy.sub(bar.root + 12, bar.beats * BEAT), 0.45)
+            track.add(bar.time, sy.sub(bar.root, bar.beats * BEAT), 0.6)
         elif s == "outro" and bar.index == 0:
             track.add(bar.time, sy.bass(bar.root, 4 * BEAT, 1.0, bright=0.5))
             track.add(bar.time, sy.sub(bar.root, 8 * BEAT), 0.7)
@@ -383,9 +383,9 @@ def render():
     play_fx(tracks["fx"])
 
     duck = sy.duck_curve(LENGTH, kicks, 0.55)
-    bass = tracks["bass"].data * sy.duck_curve(LENGTH, kicks, 0.35, 0.08) * 0.26
+    bass = tracks["bass"].data * sy.duck_curve(LENGTH, kicks, 0.35, 0.08) * 0.22
     pad = tracks["pad"].data * duck * 0.11
-    arp = tracks["arp"].data * duck * 0.18
+    arp = tracks["arp"].data * duck * 0.22
     lead = sy.ping_pong(tracks["lead"].data * 0.3, 0.75 * BEAT, 0.3)
     bell = tracks["bell"].data * 0.22
     fx = tracks["fx"].data
