@@ -190,7 +190,7 @@ SPIKE_TIP_POINTS = 5
 # The extra copy of the 180-degree spike: its outline (rim and tip edge, the vertices on the
 # mid-plane) drawn in, everything else where the first copy has it, so it hides inside it.
 COPY_OUTLINE_SCALE = 0.9
-COPY_TIP_SHORTER = 0.01
+COPY_TIP_SHORTER = 0.002
 
 
 def spike_half_width(u):
