@@ -6,7 +6,8 @@ spikeThingie2 - a flat six-pointed star, drawn cel-shaded by the cel scene.
 
 Usage: make_meshes.py [OUTDIR]   write spikeThingie.h and spikeThingie2.h (default: <repo>/models)
        make_meshes.py --check    regenerate into a temporary directory and compare with models/
-Standard library only, so the output is the same on every machine with this Python.
+Standard library only. A value that lies on a six-digit rounding tie is refused, so the output does
+not hang on the last bit of a sine.
 """
 
 import filecmp
@@ -95,7 +96,7 @@ def reorder(pos, faces, vertex_slots, face_slots):
         taken.add(hit[0])
     rest = iter(f for i, f in enumerate(remapped) if i not in taken)
     placed = [f if f is not None else next(rest) for f in placed]
-    return [pos[v] for v in order], placed, order
+    return [pos[v] for v in order], placed
 
 
 def uv_sphere(segments, rings, first_angle, north_after, point):
@@ -133,7 +134,7 @@ def uv_sphere(segments, rings, first_angle, north_after, point):
             bl, tl, br, tr = (index[(r, lo)], index[(r + 1, lo)], index[(r, hi)], index[(r + 1, hi)])
             faces.append((tl, bl, tr))
             faces.append((tr, bl, br))
-    return pos, faces, index
+    return pos, faces
 
 
 def ring_latitude(r, rings):
@@ -162,7 +163,7 @@ def build_ball():
         t = math.radians(a)
         return (rad * math.cos(t), rad * math.sin(t), BALL_RADIUS * math.sin(lat))
 
-    pos, faces, _ = uv_sphere(16, rings, 337.5, 4, point)
+    pos, faces = uv_sphere(16, rings, 337.5, 4, point)
     mesh = Mesh()
     mesh.add(pos, faces)
     # The south tip's stored normal lies across the spike; the faces' winding keeps the
@@ -269,7 +270,7 @@ def build_star():
     mesh = Mesh()
     for angle, drawn_in in STAR_SPIKES:
         pos, faces = spike_local(drawn_in)
-        pos, faces, _ = reorder(pos, faces, SPIKE_VERTEX_SLOTS, SPIKE_FACE_SLOTS)
+        pos, faces = reorder(pos, faces, SPIKE_VERTEX_SLOTS, SPIKE_FACE_SLOTS)
         mesh.add([rotate_z(p, angle) for p in pos], faces)
 
     rings = 7
@@ -281,7 +282,7 @@ def build_star():
         rad = STAR_BODY_RADIUS * math.cos(lat)
         return (rad * math.cos(t), rad * math.sin(t), STAR_FLATTEN * STAR_BODY_RADIUS * math.sin(lat))
 
-    pos, faces, _ = uv_sphere(8, rings, 315.0, 0, point)
+    pos, faces = uv_sphere(8, rings, 315.0, 0, point)
     mesh.add(pos, faces)
     pin_normals(mesh, {
         0: ((0.004761, 0.0, -0.999969), 1.0),
