@@ -1,8 +1,13 @@
 // The play list of the demo, in playing (and building) order.
 #include "Timeline.h"
 
+#include "FunkyBackground.h"
+#include "Greetings.h"
+
 const std::vector<Timeline::Entry>& Timeline::entries() {
     static const std::vector<Entry> list = {
+        {"Greetings", 10000, 80, [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
+        {"FunkyBackground", 5000, -1, [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
     };
     return list;
 }

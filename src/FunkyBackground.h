@@ -1,0 +1,41 @@
+// FunkyBackground: the closing scene, one textured grid filling the screen whose points sway in
+// slow sine waves so that the picture ripples like cloth. Every frame depends on the scene time only.
+#pragma once
+
+#include "Scene.h"
+#include "Texture.h"
+
+class FunkyBackground : public Scene {
+public:
+    explicit FunkyBackground(SDL_Surface* sdlsurf);
+    ~FunkyBackground() override;
+    FunkyBackground(const FunkyBackground&) = delete;
+    FunkyBackground& operator=(const FunkyBackground&) = delete;
+
+    void init() override;
+    void render() override;
+    // Draws the warped grid; tim in seconds, swirl scales the swirl term (0: none), i is not used.
+    void getFunky(float tim, int i, float swirl);
+
+    // One corner of the grid in the grid's own frame, with its texture coordinate.
+    struct GridPoint {
+        float s, t;  // texture coordinate
+        float x, y;  // position (z is 0)
+    };
+    // Grid point (gx, gy) with tid = 3 * seconds and swirl already scaled by 5, as getFunky uses them.
+    static GridPoint gridPoint(int gx, int gy, float tid, float swirl, int maxX, int maxY, float sizeX,
+                               float sizeY, float dis, float sw);
+
+    int MAX_X;
+    int MAX_Y;
+    float SIZE_X;
+    float SIZE_Y;  // negative: row 0 at the top, rows running downward
+    float DIS;
+    int TEXTUREJA;
+    float SW;
+    float FACT;
+    Texture* background = nullptr;
+
+private:
+    bool attribsPushed = false;
+};

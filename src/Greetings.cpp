@@ -1,0 +1,233 @@
+// The greetings scene: four groups of cube rows, the jittering picture strip and the double fades.
+#include "Greetings.h"
+
+#include "Clock.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+namespace {
+
+// The twenty attribute groups of OpenGL 1.1.
+const GLbitfield ALL_ATTRIB_GROUPS = 0x000FFFFF;
+
+struct CubeGroup {
+    float depth;
+    int cubesPerRow;
+    bool secondStart;  // rows start at start2 instead of start1
+};
+
+const CubeGroup GROUPS[] = {
+    {-30.0f, 5, false},
+    {-90.0f, 3, false},
+    {-40.0f, 3, false},
+    {-70.0f, 3, true},
+};
+
+const float ROW_HEIGHTS[] = {-18.0f, -13.0f, -8.0f, -3.0f, 2.0f, 7.0f, 12.0f, 17.0f};
+
+// Offsets and tilts of the picture for each whole second from 0 to 8.
+const Greetings::Jitter JITTERS[] = {
+    {true, 0.1f, 0.0f, false, 0.0f},
+    {true, 0.4f, 0.0f, true, 5.0f},
+    {true, 0.2f, 0.0f, true, 5.0f},
+    {true, 0.2f, 0.1f, true, -3.0f},
+    {true, 0.0f, 0.1f, true, -3.1f},
+    {true, 0.2f, 0.2f, true, 3.0f},
+    {true, 0.1f, -0.1f, true, 0.0f},
+    {true, 0.4f, 0.1f, true, -2.3f},
+    {true, -0.1f, 0.1f, true, 8.0f},
+};
+
+const int FADE_MS = 1000;
+const int FADE_OUT_FROM = 9000;
+
+}  // namespace
+
+Greetings::Greetings(SDL_Surface* sdlsurf) {
+    surface = sdlsurf;
+    greetings = new Texture("data/hils.png");
+    z = 1.0f;
+    start1 = 4.0f;
+    start2 = 1.0f;
+    s1f = 0.01f;
+    s2f = -0.01f;
+    rot = 0.0f;
+}
+
+Greetings::~Greetings() {
+    if (attribsPushed) deinit();
+    report();
+    delete greetings;
+}
+
+void Greetings::init() {
+    glPushAttrib(ALL_ATTRIB_GROUPS);
+    attribsPushed = true;
+    startTime = Clock::ticks();
+    framesDrawn = 0;
+    // The projection the scene before leaves in the demo, set here so the scene also stands alone.
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.33, 1.0, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glClearColor(0.6f, 0.2f, 0.3f, 0.0f);
+    glEnable(GL_DEPTH_TEST);
+    glLineWidth(5.0f);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // The cubes draw untextured: no texture may be bound when the first frame starts.
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+Greetings::Jitter Greetings::jitterAt(int t) {
+    if (t >= FADE_OUT_FROM) return Jitter{false, 0.0f, 0.0f, false, 0.0f};
+    if (t < 1000) return JITTERS[0];
+    return JITTERS[t / 1000];
+}
+
+void Greetings::drawCube(float size) {
+    const float d = 0.5f * size;
+    glBegin(GL_QUADS);
+    glVertex3f(-d, -d, d);
+    glVertex3f(d, -d, d);
+    glVertex3f(d, d, d);
+    glVertex3f(-d, d, d);
+
+    glVertex3f(-d, -d, -d);
+    glVertex3f(d, -d, -d);
+    glVertex3f(d, d, -d);
+    glVertex3f(-d, d, -d);
+
+    glVertex3f(-d, d, d);
+    glVertex3f(d, d, d);
+    glVertex3f(d, d, -d);
+    glVertex3f(-d, d, -d);
+
+    glVertex3f(-d, -d, d);
+    glVertex3f(d, -d, d);
+    glVertex3f(d, -d, -d);
+    glVertex3f(-d, -d, -d);
+
+    glVertex3f(-d, -d, -d);
+    glVertex3f(-d, -d, d);
+    glVertex3f(-d, d, d);
+    glVertex3f(-d, d, -d);
+
+    glVertex3f(d, -d, -d);
+    glVertex3f(d, -d, d);
+    glVertex3f(d, d, d);
+    glVertex3f(d, d, -d);
+    glEnd();
+}
+
+void Greetings::drawCubeField() {
+    for (const CubeGroup& group : GROUPS) {
+        for (float rowY : ROW_HEIGHTS) {
+            glLoadIdentity();
+            glTranslatef(-20.0f, rowY, group.depth);
+            glRotatef(-30.0f, 1.0f, 1.0f, 1.0f);
+            z = group.secondStart ? start2 : start1;
+            for (int k = 0; k < group.cubesPerRow; ++k) {
+                glTranslatef(4.0f, 0.0f, 0.0f);
+                glColor3f(0.0f, 0.1f, 0.6f);
+                drawCube(z);
+                glColor3f(0.3f, 0.0f, 0.2f);
+                glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+                drawCube(z);
+                glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+                z = z - 0.5f;
+            }
+        }
+    }
+}
+
+void Greetings::drawPicture(int t) {
+    set640x480();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    greetings->bind();
+    const Jitter jitter = jitterAt(t);
+    if (jitter.translate) glTranslatef(jitter.dx, jitter.dy, 0.0f);
+    if (jitter.rotate) glRotatef(jitter.angle, 0.0f, 0.0f, 1.0f);
+    // A strip 256 pixels wide, running 16 pixels off the top and 15 off the bottom of the screen.
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(383.0f, 495.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(639.0f, 495.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(639.0f, -16.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(383.0f, -16.0f);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    unsetOrtho();
+}
+
+void Greetings::fadeQuad(float alpha) {
+    glColor4f(0.0f, 0.0f, 0.0f, alpha);
+    glBegin(GL_QUADS);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+}
+
+void Greetings::drawFades(int t) {
+    const bool fadeIn = t < FADE_MS;
+    const bool fadeOut = t > FADE_OUT_FROM;
+    const float inAlpha = 1.0f - t / 1000.0f;
+    const float outAlpha = (t - FADE_OUT_FROM) / 1000.0f;
+    // Each fade is drawn twice, so what remains of the frame is (1 - alpha) squared.
+    if (fadeIn) {
+        setOrtho();
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        fadeQuad(inAlpha);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        unsetOrtho();
+    }
+    if (fadeOut) {
+        setOrtho();
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        fadeQuad(outAlpha);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        unsetOrtho();
+    }
+    // Texturing stays on for these two; texture 0 is bound, so they draw untextured all the same.
+    if (fadeOut) {
+        setOrtho();
+        glDisable(GL_DEPTH_TEST);
+        fadeQuad(outAlpha);
+        glEnable(GL_DEPTH_TEST);
+        unsetOrtho();
+    }
+    if (fadeIn) {
+        setOrtho();
+        glDisable(GL_DEPTH_TEST);
+        fadeQuad(inAlpha);
+        glEnable(GL_DEPTH_TEST);
+        unsetOrtho();
+    }
+}
+
+void Greetings::render() {
+    const int t = getTime();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    start1 = std::sin(static_cast<float>(t / 500.0));
+    start2 = std::sin(static_cast<float>(t / 500.0));
+    drawCubeField();
+    drawPicture(t);
+    drawFades(t);
+    Clock::swapBuffers();
+}

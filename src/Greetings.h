@@ -1,0 +1,46 @@
+// Greetings: the greetings picture pinned to the right of the screen, jumping to a new small offset
+// and tilt every second, over a field of pulsing outlined cubes on wine red, with a one-second fade
+// from black at the start and to black at the end. Every frame depends on the scene time only.
+#pragma once
+
+#include "Scene.h"
+#include "Texture.h"
+
+class Greetings : public Scene {
+public:
+    explicit Greetings(SDL_Surface* sdlsurf);
+    ~Greetings() override;
+    Greetings(const Greetings&) = delete;
+    Greetings& operator=(const Greetings&) = delete;
+
+    void init() override;
+    void render() override;
+    // One axis-aligned cube of edge size centred on the current origin, in the current colour;
+    // a negative size mirrors it into the same cube.
+    void drawCube(float size);
+
+    // The picture's offset (pixels) and tilt (degrees, clockwise on screen) at scene time t.
+    struct Jitter {
+        bool translate;
+        float dx, dy;
+        bool rotate;
+        float angle;
+    };
+    static Jitter jitterAt(int t);
+
+    Texture* greetings = nullptr;
+    float z;
+    float start1;
+    float start2;
+    float s1f;
+    float s2f;
+    float rot;
+
+private:
+    void drawCubeField();
+    void drawPicture(int t);
+    void drawFades(int t);
+    void fadeQuad(float alpha);
+
+    bool attribsPushed = false;
+};
