@@ -1,0 +1,88 @@
+"""The real demo under X: close requests end one scene, Escape ends the demo, and a missing
+audio device or a recorded one behave as they should."""
+import array
+import math
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from demo_runner import REPORT_PREFIX, Demo, report_seconds, scratch_dir  # noqa: E402
+
+SOUNDTRACK = "Tembrol_-_Verudoziv4.ogg"
+
+
+class DemoSequence(unittest.TestCase):
+    def test_close_request_ends_only_the_scene_and_escape_ends_the_demo(self):
+        demo = Demo()
+        try:
+            # Wait for the first scene: loading is over when the music line or nothing else comes;
+            # a close request during loading would only end the first scene too, so just give it time.
+            self.assertIsNone(demo.next_line(4))
+            demo.terminate_scene()
+            first = demo.next_line(20)
+            self.assertIsNotNone(first, "no report after the close request")
+            self.assertIn(REPORT_PREFIX, first)
+            self.assertLess(report_seconds(first), 20, "the first scene played on after the close request")
+            # The second scene is playing now; Escape ends everything without another report.
+            self.assertIsNone(demo.next_line(2))
+            demo.press("Escape")
+            self.assertEqual(demo.wait(20), 0)
+            self.assertEqual([l for l in demo.stdout if REPORT_PREFIX in l], [first])
+        finally:
+            demo.kill()
+
+    def test_without_an_audio_device_the_demo_plays_silently(self):
+        demo = Demo(env={"SDL_AUDIODRIVER": "no-such-driver"})
+        try:
+            self.assertIsNone(demo.next_line(3))
+            demo.terminate_scene()
+            self.assertIsNotNone(demo.next_line(20))
+            demo.press("Escape")
+            self.assertEqual(demo.wait(20), 0)
+            errors = demo.errors()
+            self.assertIn("Couldn't initialize SDL_mixer: ", errors)
+            self.assertIn("No music...\n", errors)
+            self.assertNotIn("Couldn't load music", errors)
+        finally:
+            demo.kill()
+
+    @unittest.skipUnless(shutil.which("sox"), "sox makes the test soundtrack")
+    def test_recorded_sound_fades_in_over_the_first_second(self):
+        # A steady tone as the soundtrack, so the only change in loudness is the fade.
+        work = scratch_dir(with_data=True)
+        ogg = os.path.join(work, "data", SOUNDTRACK)
+        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", ogg, "synth", "10", "sine", "440", "vol", "0.5"],
+                       check=True)
+        raw = os.path.join(work, "sound.raw")
+        demo = Demo(cwd=work, env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": raw})
+        try:
+            # Loading takes a moment; the recording needs a few seconds of music after it.
+            self.assertIsNone(demo.next_line(9))
+            demo.press("Escape")
+            self.assertEqual(demo.wait(20), 0)
+        finally:
+            demo.kill()
+        samples = array.array("h")
+        with open(raw, "rb") as f:
+            samples.frombytes(f.read())
+        left = samples[0::2]
+        onset = next(i for i, s in enumerate(left) if abs(s) > 0)
+        rate = 44100
+
+        def rms(start_s, end_s):
+            part = left[onset + int(start_s * rate): onset + int(end_s * rate)]
+            return math.sqrt(sum(s * s for s in part) / len(part))
+
+        levels = [rms(a / 10, a / 10 + 0.1) for a in range(0, 10)]
+        self.assertEqual(levels, sorted(levels), "the level does not rise through the first second")
+        self.assertLess(levels[0], 0.25 * levels[9])
+        steady = rms(1.5, 2.5)
+        self.assertAlmostEqual(steady, rms(2.5, 3.5), delta=steady * 0.05)
+        self.assertGreater(steady, levels[9])
+
+
+if __name__ == "__main__":
+    unittest.main()
