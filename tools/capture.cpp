@@ -117,8 +117,8 @@ struct TempFile {
 
 bool makeDirectory(const std::string& dir) {
     struct stat info;
-    if (mkdir(dir.c_str(), 0777) == 0 || (errno == EEXIST && stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
-        return true;
+    if (mkdir(dir.c_str(), 0777) == 0) return true;
+    if (errno == EEXIST && stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
     std::cerr << "moriq-capture: can't make the directory " << dir << ": "
               << (errno == EEXIST ? "a file is in the way" : std::strerror(errno)) << std::endl;
     return false;
@@ -229,18 +229,20 @@ int main(int argc, char** argv) {
 
     // The sound is known before any picture is drawn, so it goes whole into a WAV file that ffmpeg reads
     // at its own pace; only the pictures need a pipe, and ffmpeg cannot stall waiting on two of them.
-    TempFile wav;
+    std::unique_ptr<TempFile> wav;
     std::unique_ptr<FfmpegPipe> encoder;
     if (!video.empty() && !stopRequested) {
         const long firstSample = Soundtrack::frameSample(firstFrame, fps);
         const long endSample = Soundtrack::frameSample(endFrame, fps);
         const long fadeOutStart = Soundtrack::msSample(Timeline::startOf(Timeline::entries().size() - 1));
         const Soundtrack music(SOUNDTRACK, endSample);
-        if (wav.path.empty() || !Soundtrack::writeWav(wav.path, music.render(firstSample, endSample, fadeOutStart))) {
+        const std::vector<int16_t> sound = music.render(firstSample, endSample, fadeOutStart);
+        wav.reset(new TempFile);
+        if (wav->path.empty() || !Soundtrack::writeWav(wav->path, sound)) {
             std::cout.rdbuf(coutBuffer);
             return 1;
         }
-        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, video, WIDTH, HEIGHT, fps, wav.path));
+        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, video, WIDTH, HEIGHT, fps, wav->path));
         if (encoder && !encoder->good()) {
             std::cout.rdbuf(coutBuffer);
             return 1;
@@ -254,7 +256,8 @@ int main(int argc, char** argv) {
         Capture capture(window.screen);
         capture.play(from, to, fps, [&](long frame, int) {
             const Screenshot shot = Screenshot::grab(WIDTH, HEIGHT);
-            written = encoder ? encoder->write(shot.rgb.data(), shot.rgb.size()) : shot.savePng(frameFile(frames, frame));
+            written = encoder ? encoder->write(shot.rgb.data(), shot.rgb.size())
+                              : shot.savePng(frameFile(frames, frame));
             progress.frameDone();
             return written && !stopRequested;
         });
