@@ -25,6 +25,9 @@ BUILD = os.environ.get("MORIQ_BUILD_DIR", os.path.join(SOURCE, "build"))
 SOUNDTRACK = "Tembrol_-_Verudoziv4.ogg"
 AMPLITUDE = 0.5          # of the test tone, in full scale
 RATE = 44100
+DEMO_MS = 115000         # the demo's six scenes
+# The X server here now and then refuses a client at start-up; such a run is tried again.
+NO_DISPLAY = "Couldn't open X11 display"
 
 
 def timeline_length(tool):
@@ -39,9 +42,12 @@ TOOLS = [(name, os.path.join(BUILD, name)) for name in ("moriq-capture-short", "
 LENGTHS = {name: timeline_length(path) for name, path in TOOLS}
 
 
-def tools(needed_ms):
-    """The tools whose timeline holds at least needed_ms."""
-    return [(name, path, LENGTHS[name]) for name, path in TOOLS if LENGTHS[name] >= needed_ms]
+def tools(needed_ms, music=False):
+    """The tools whose timeline holds at least needed_ms. Checks of the music wait for the demo's whole
+    play list: until its last scene has landed, the fade-out comes at the start of some other scene."""
+    whole = {"moriq-capture-short": True, "moriq-capture": LENGTHS["moriq-capture"] == DEMO_MS}
+    return [(name, path, LENGTHS[name]) for name, path in TOOLS
+            if LENGTHS[name] >= needed_ms and (whole[name] or not music)]
 
 
 def make_soundtrack(path, seconds):
@@ -100,8 +106,11 @@ class CaptureVideo(unittest.TestCase):
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def capture(self, tool, *args, cwd=None, env=None, ok=True):
-        result = subprocess.run([tool] + list(args), cwd=cwd or self.work, env=env, capture_output=True,
-                                text=True, timeout=500)
+        for _ in range(3):
+            result = subprocess.run([tool] + list(args), cwd=cwd or self.work, env=env, capture_output=True,
+                                    text=True, timeout=500)
+            if NO_DISPLAY not in result.stderr or "DISPLAY" not in (env or os.environ):
+                break
         if ok:
             self.assertEqual(result.returncode, 0, result.stderr)
         return result
@@ -110,7 +119,7 @@ class CaptureVideo(unittest.TestCase):
         return os.path.join(self.work, name)
 
     def test_two_seconds_from_the_start_have_the_streams_and_the_fade_in(self):
-        for name, tool, _ in tools(2000):
+        for name, tool, _ in tools(2000, music=True):
             with self.subTest(name):
                 self.capture(tool, "--video", self.out("start.mp4"), "--to", "2000")
                 video, audio, _ = probe(self.out("start.mp4"))
@@ -126,7 +135,7 @@ class CaptureVideo(unittest.TestCase):
                     self.assertAlmostEqual(value, expected, delta=0.04, msg="window %d: %s" % (i, level[:40]))
 
     def test_the_last_six_seconds_fade_to_silence_over_the_last_five(self):
-        for name, tool, length in tools(6000):
+        for name, tool, length in tools(6000, music=True):
             with self.subTest(name):
                 # A low frame rate keeps the replay of the scene holding the start quick.
                 self.capture(tool, "--video", self.out("end.mp4"), "--from", str(length - 6000), "--fps", "10")
@@ -166,13 +175,13 @@ class CaptureVideo(unittest.TestCase):
                     with open(still, "rb") as a, open(os.path.join(frames, "frame-%06d.png" % n), "rb") as b:
                         self.assertTrue(a.read() == b.read(), "frame %d differs from its still" % n)
 
-    def test_ctrl_c_leaves_a_playable_file_of_the_frames_done(self):
-        name, tool, length = tools(0)[0]
+    def interrupt(self, tool, args, after_frames):
+        """Runs the tool with its standard error on a terminal and sends Ctrl-C once the progress line
+        counts after_frames; returns the exit status and what the terminal showed."""
         master, slave = os.openpty()
         # Its own process group, signalled as a whole, as a terminal's Ctrl-C reaches the foreground job.
-        process = subprocess.Popen([tool, "--video", self.out("stopped.mp4"), "--fps", "1000"], cwd=self.work,
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=slave,
-                                   start_new_session=True)
+        process = subprocess.Popen([tool] + args, cwd=self.work, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=slave, start_new_session=True)
         os.close(slave)
         shown = b""
         signalled = False
@@ -187,15 +196,23 @@ class CaptureVideo(unittest.TestCase):
             if not chunk:
                 break
             shown += chunk
-            progress = re.findall(rb"frame (\d+)/(\d+) +[\d.]+ fps +\d+:\d\d left", shown)
-            if not signalled and progress and int(progress[-1][0]) >= 30:
+            done = re.findall(rb"frame (\d+)/\d+ +[\d.]+ fps +\d+:\d\d left", shown)
+            if not signalled and done and int(done[-1]) >= after_frames:
                 os.killpg(process.pid, signal.SIGINT)
                 signalled = True
         os.close(master)
-        self.assertEqual(process.wait(timeout=60), 130, shown)
-        self.assertTrue(signalled, shown)
-        self.assertIn(b"stopped", shown)
-        self.assertEqual(int(progress[-1][1]), length)  # the whole timeline at 1000 fps
+        return process.wait(timeout=60), shown.decode(errors="replace")
+
+    def test_ctrl_c_leaves_a_playable_file_of_the_frames_done(self):
+        name, tool, length = tools(0)[0]
+        args = ["--video", self.out("stopped.mp4"), "--fps", "1000"]
+        for _ in range(3):
+            status, shown = self.interrupt(tool, args, 30)
+            if NO_DISPLAY not in shown:
+                break
+        self.assertEqual(status, 130, shown)
+        self.assertIn("stopped", shown)
+        self.assertRegex(shown, r"frame \d+/%d " % length)  # the whole timeline at 1000 fps
         video, audio, _ = probe(self.out("stopped.mp4"))
         self.assertTrue(30 <= int(video["nb_frames"]) < length, video["nb_frames"])
         self.assertAlmostEqual(float(audio["duration"]), float(video["duration"]), delta=0.05)
