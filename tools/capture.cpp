@@ -68,11 +68,13 @@ public:
     explicit Progress(long total) : total(total), shown(isatty(2)) {}
 
     void frameDone() {
-        ++done;
-        const Clock::time_point now = Clock::now();
+        const WallClock::time_point now = WallClock::now();
+        // Rates count from the first frame: building the scenes before it says nothing about what is left.
+        if (++done == 1) firstFrame = now;
         if (!shown || (now - lastShown < std::chrono::milliseconds(250) && done < total)) return;
         lastShown = now;
-        const double rate = done / seconds();
+        const double since = std::chrono::duration<double>(now - firstFrame).count();
+        const double rate = since > 0 ? (done - 1) / since : 0.0;
         const long left = rate > 0 ? static_cast<long>((total - done) / rate) : 0;
         fprintf(stderr, "\rmoriq-capture: frame %ld/%ld  %.1f fps  %ld:%02ld left\033[K", done, total, rate,
                 left / 60, left % 60);
@@ -82,17 +84,18 @@ public:
         if (shown && done > 0) fputc('\n', stderr);
     }
     double seconds() const {
-        return std::chrono::duration<double>(Clock::now() - started).count();
+        return std::chrono::duration<double>(WallClock::now() - started).count();
     }
 
     long done = 0;
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using WallClock = std::chrono::steady_clock;
     long total;
     bool shown;
-    Clock::time_point started = Clock::now();
-    Clock::time_point lastShown = started;
+    WallClock::time_point started = WallClock::now();
+    WallClock::time_point firstFrame = started;
+    WallClock::time_point lastShown = started;
 };
 
 // A file in the temporary directory, removed when it goes out of scope.
