@@ -26,6 +26,12 @@ int Capture::frameTime(long frame, int fps) {
     return static_cast<int>(frame * 1000 / fps);
 }
 
+long Capture::firstFrameAt(int ms, int fps) {
+    long frame = static_cast<long>(ms) * fps / 1000;
+    while (frameTime(frame, fps) < ms) ++frame;
+    return frame;
+}
+
 bool Capture::drawFrame(Scene* scene, int ms, long frame, const FrameSink* sink) {
     bool go = true;
     now = static_cast<unsigned int>(ms);
@@ -51,9 +57,7 @@ bool Capture::play(int fromMs, int toMs, int fps, const FrameSink& sink, bool st
         if (end <= fromMs) {
             drawFrame(scene, end - 1, -1, nullptr);
         } else {
-            long frame = static_cast<long>(start) * fps / 1000;
-            while (frameTime(frame, fps) < start) ++frame;
-            for (; frameTime(frame, fps) < std::min(end, toMs); ++frame) {
+            for (long frame = firstFrameAt(start, fps); frameTime(frame, fps) < std::min(end, toMs); ++frame) {
                 const int ms = frameTime(frame, fps);
                 if (!drawFrame(scene, ms, frame, ms >= fromMs ? &sink : nullptr)) return false;
             }

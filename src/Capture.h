@@ -22,6 +22,8 @@ public:
 
     // Frame n of the timeline is drawn at demo time floor(n * 1000 / fps) milliseconds.
     static int frameTime(long frame, int fps);
+    // The first frame of the grid drawn at or after ms.
+    static long firstFrameAt(int ms, int fps);
 
     // Plays the frame grid up to (not including) toMs; frames from fromMs on go to the sink.
     // Scenes that end before fromMs draw one frame only (for the GL state they leave behind);

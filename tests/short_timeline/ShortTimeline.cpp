@@ -1,0 +1,67 @@
+// A short play list of simple test scenes standing in for the demo's, linked into moriq-capture-short
+// in place of src/Timeline.cpp, so the capture tool's end-to-end tests run without the effect scenes.
+// Three scenes: 3000, 2000 and 5000 ms (10000 ms in all); the music fades out over the last one.
+#include "Clock.h"
+#include "Timeline.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+// Draws a picture that depends on both the scene time and the frames drawn so far (state carried from
+// frame to frame, as the terrain and the metaballs carry it), so a frame is right only when the grid
+// was played up to it.
+class TestScene : public Scene {
+public:
+    TestScene(SDL_Surface* screen, float blue) : blue(blue) { surface = screen; }
+    ~TestScene() override {
+        report();
+        deinit();
+    }
+    void init() override {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        Scene::init();
+        glDisable(GL_DEPTH_TEST);
+    }
+    void render() override {
+        const int t = getTime();
+        glClearColor((t / 8 % 256) / 255.0f, (framesDrawn * 16 % 256) / 255.0f, blue, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        setOrtho();
+        const float x = (t % 1000) / 500.0f - 1.0f;
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glBegin(GL_QUADS);
+        glVertex2f(x, -0.5f);
+        glVertex2f(x + 0.2f, -0.5f);
+        glVertex2f(x + 0.2f, 0.5f);
+        glVertex2f(x, 0.5f);
+        glEnd();
+        unsetOrtho();
+        Clock::swapBuffers();
+    }
+
+private:
+    float blue;
+};
+
+}  // namespace
+
+const std::vector<Timeline::Entry>& Timeline::entries() {
+    static const std::vector<Entry> list = {
+        {"First", 3000, 60, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
+        {"Second", 2000, 80, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
+        {"Last", 5000, -1, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
+    };
+    return list;
+}
+
+// As src/Timeline.cpp computes them.
+int Timeline::startOf(size_t index) {
+    int start = 0;
+    for (size_t i = 0; i < index && i < entries().size(); ++i) start += entries()[i].duration;
+    return start;
+}
+
+int Timeline::length() {
+    return startOf(entries().size());
+}
