@@ -13,6 +13,7 @@ SOURCE_DIR = os.environ.get("MORIQ_SOURCE_DIR", os.path.dirname(os.path.dirname(
 BUILD_DIR = os.environ.get("MORIQ_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
 DEMO = os.path.join(BUILD_DIR, "moriq-demo")
 REPORT_PREFIX = " frames draw\tAverage fps: "
+X_ATTEMPTS = 4
 
 
 class Demo:
@@ -22,8 +23,15 @@ class Demo:
         full_env = dict(os.environ)
         full_env.setdefault("SDL_AUDIODRIVER", "dummy")
         full_env.update(env or {})
+        # A busy Xvfb now and then drops a new client's handshake; start again when that is all that went wrong.
+        for _ in range(X_ATTEMPTS):
+            self._spawn(binary, cwd, full_env)
+            if not self._lost_display():
+                return
+
+    def _spawn(self, binary, cwd, env):
         self.started = time.monotonic()
-        self.proc = subprocess.Popen([binary], cwd=cwd, env=full_env, stdout=subprocess.PIPE,
+        self.proc = subprocess.Popen([binary], cwd=cwd, env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, text=True, errors="replace")
         self.lines = queue.Queue()
         self.stdout = []
@@ -32,6 +40,19 @@ class Demo:
                       threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr, False), daemon=True)]
         for pump in self.pumps:
             pump.start()
+
+    def _lost_display(self):
+        """True when the run ended at once because it could not connect to the X display."""
+        try:
+            self.proc.wait(timeout=1.0)
+        except subprocess.TimeoutExpired:
+            return False
+        for pump in self.pumps:
+            pump.join(timeout=5)
+        lost = any("Couldn't open X11 display" in line for line in self.stderr)
+        if lost:
+            self.kill()
+        return lost
 
     def _pump(self, stream, store, announce):
         for line in stream:
