@@ -1,4 +1,4 @@
-// Test support: single-colour pictures in a throw-away working directory.
+// Test support: single-colour pictures in a throw-away working directory, and colour probes.
 #include "SolidPictures.h"
 
 #include "PngFiles.h"
@@ -14,11 +14,12 @@
 
 namespace moriqtest {
 
-void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures,
-                       const std::function<void()>& build) {
+void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures, const std::function<void()>& build) {
     std::string root = tempPath("pictures-XXXXXX");
+    char cwd[PATH_MAX];
     ASSERT_NE(mkdtemp(&root[0]), nullptr);
     ASSERT_EQ(mkdir((root + "/data").c_str(), 0755), 0);
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     for (const auto& picture : pictures) {
         PngSpec spec;
         spec.width = spec.height = 4;
@@ -26,14 +27,23 @@ void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures,
         for (int i = 0; i < 16; ++i) spec.rows.insert(spec.rows.end(), {picture.second.r, picture.second.g, picture.second.b});
         ASSERT_TRUE(writePng(root + "/" + picture.first, spec));
     }
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(chdir(root.c_str()), 0);
     build();
     EXPECT_EQ(chdir(cwd), 0);
     for (const auto& picture : pictures) std::remove((root + "/" + picture.first).c_str());
     rmdir((root + "/data").c_str());
     rmdir(root.c_str());
+}
+
+bool near(RGB a, RGB b, int tolerance) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+int countNear(const Screenshot& frame, RGB c, int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) n += near(frame.at(x, y), c);
+    return n;
 }
 
 }  // namespace moriqtest

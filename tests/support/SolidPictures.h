@@ -1,5 +1,5 @@
-// Test support: runs scene constructors over a data/ folder of single-colour pictures, so that a test
-// can tell every picture on screen by its colour.
+// Test support for scene frames: scenes built over single-colour pictures, so that every picture on
+// screen is known by its colour, and colour probes with a small tolerance.
 #pragma once
 
 #include "Screenshot.h"
@@ -11,9 +11,12 @@
 
 namespace moriqtest {
 
-// Writes each named picture (for example "data/lol.png") as a small RGB PNG of one colour into a fresh
-// directory, runs build with that directory as the working directory, then goes back and removes it.
-void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures,
-                       const std::function<void()>& build);
+// Writes each named picture (such as "data/lol.png") in one colour into a fresh directory, runs build
+// there as the working directory, then goes back and removes the directory.
+void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures, const std::function<void()>& build);
+
+bool near(RGB a, RGB b, int tolerance = 3);
+// How many pixels of the rectangle [x0, x1) x [y0, y1) are near c.
+int countNear(const Screenshot& frame, RGB c, int x0 = 0, int y0 = 0, int x1 = 640, int y1 = 480);
 
 }  // namespace moriqtest
