@@ -14,7 +14,7 @@ using namespace moriqtest;
 
 namespace {
 
-const RGB RED{255, 0, 0}, GREY{178, 178, 178}, BLACK{0, 0, 0};
+const RGB PICTURE{255, 0, 0}, GREY{178, 178, 178}, BLACK{0, 0, 0};
 
 class CelSceneFrames : public testing::Test {
 protected:
@@ -23,7 +23,7 @@ protected:
         // What the scene before would leave: no 2D texturing, no blending.
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_BLEND);
-        withSolidPictures({{"data/lol.png", RED}}, [this] { scene = new CelScene(nullptr); });
+        withSolidPictures({{"data/lol.png", PICTURE}}, [this] { scene = new CelScene(nullptr); });
         setTime(0);
         scene->init();
     }
@@ -88,8 +88,8 @@ TEST_F(CelSceneFrames, PictureShowsBetweenTwoAndEightSeconds) {
     EXPECT_FALSE(pictureDrawnAt(8000));
     const Frame full = at(5000);
     full.savePng(outputPath("celscene-5000.png"));
-    EXPECT_GT(countNear(full, RED, 2, 0, 514, 480), 30000);
-    EXPECT_EQ(countNear(full, RED, 0, 0, 2, 480) + countNear(full, RED, 514, 0, 640, 480), 0);
+    EXPECT_GT(countNear(full, PICTURE, 2, 0, 514, 480), 30000);
+    EXPECT_EQ(countNear(full, PICTURE, 0, 0, 2, 480) + countNear(full, PICTURE, 514, 0, 640, 480), 0);
     EXPECT_GT(countNear(at(2500), RGB{217, 89, 89}, 2, 0, 514, 480), 30000);  // half faded in
     EXPECT_GT(countNear(at(7500), RGB{217, 89, 89}, 2, 0, 514, 480), 30000);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_BLEND));

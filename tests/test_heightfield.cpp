@@ -29,7 +29,8 @@ TEST(TerrainNumbers, NoiseTableAndScrollPosition) {
 
 namespace {
 
-const RGB RED{255, 0, 0}, GREEN{0, 255, 0}, YELLOW{255, 255, 0}, BLUE{0, 0, 255}, GREY{178, 178, 178};
+// The four pictures in single colours, over the grey the scene clears to.
+const RGB DUDE{255, 0, 0}, TING{0, 255, 0}, SMEGMA{255, 255, 0}, WEMADE{0, 0, 255}, GREY{178, 178, 178};
 
 // A picture of colour c drawn with alpha a over the grey background.
 RGB over(RGB c, float a) {
@@ -41,8 +42,8 @@ class HeightfieldFrames : public testing::Test {
 protected:
     void SetUp() override {
         ensureGL();
-        withSolidPictures({{"data/tufs_dude.png", RED}, {"data/lol2.png", GREEN}, {"data/smegma.png", YELLOW},
-                           {"data/skaptav.png", BLUE}},
+        withSolidPictures({{"data/tufs_dude.png", DUDE}, {"data/lol2.png", TING}, {"data/smegma.png", SMEGMA},
+                           {"data/skaptav.png", WEMADE}},
                           [this] { scene = new Heightfield(nullptr); });
         setTime(0);
         scene->init();
@@ -77,20 +78,20 @@ protected:
 TEST_F(HeightfieldFrames, PicturesFollowTheirTimetable) {
     EXPECT_EQ(countNear(at(0), RGB{0, 0, 0}), 640 * 480);
     Frame f = at(1500);
-    EXPECT_TRUE(near(f.at(30, 100), GREY) && near(f.at(382, 100), RED) && near(f.at(383, 100), YELLOW));
-    EXPECT_TRUE(near(f.at(638, 254), YELLOW) && near(f.at(639, 100), GREY) && near(f.at(500, 255), RED));
-    EXPECT_TRUE(near(at(2500).at(30, 100), over(BLUE, 0.5f)));
+    EXPECT_TRUE(near(f.at(30, 100), GREY) && near(f.at(382, 100), DUDE) && near(f.at(383, 100), SMEGMA));
+    EXPECT_TRUE(near(f.at(638, 254), SMEGMA) && near(f.at(639, 100), GREY) && near(f.at(500, 255), DUDE));
+    EXPECT_TRUE(near(at(2500).at(30, 100), over(WEMADE, 0.5f)));
     f = at(5000);
     f.savePng(outputPath("heightfield-5000.png"));
-    EXPECT_TRUE(near(f.at(1, 100), GREY) && near(f.at(2, 100), BLUE) && near(f.at(258, 100), RED));
+    EXPECT_TRUE(near(f.at(1, 100), GREY) && near(f.at(2, 100), WEMADE) && near(f.at(258, 100), DUDE));
     f = at(8500);
-    EXPECT_TRUE(near(f.at(100, 100), over(RED, 0.5f)) && near(f.at(30, 100), GREY));
+    EXPECT_TRUE(near(f.at(100, 100), over(DUDE, 0.5f)) && near(f.at(30, 100), GREY));
     // From 10 s the left picture gives way to the green one, at two thirds by 11999 ms, then full.
     f = at(10500);
-    EXPECT_TRUE(near(f.at(100, 100), GREY) && near(f.at(600, 100), over(GREEN, 1 / 6.0f)));
-    EXPECT_TRUE(near(at(11999).at(600, 100), over(GREEN, 1999 / 3000.0f)));
+    EXPECT_TRUE(near(f.at(100, 100), GREY) && near(f.at(600, 100), over(TING, 1 / 6.0f)));
+    EXPECT_TRUE(near(at(11999).at(600, 100), over(TING, 1999 / 3000.0f)));
     f = at(12000);
-    EXPECT_TRUE(near(f.at(600, 100), GREEN) && near(f.at(126, 100), GREY) && near(f.at(127, 100), GREEN));
+    EXPECT_TRUE(near(f.at(600, 100), TING) && near(f.at(126, 100), GREY) && near(f.at(127, 100), TING));
 }
 
 TEST_F(HeightfieldFrames, BallSlidesInAndTheTerrainFadesOut) {

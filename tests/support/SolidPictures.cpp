@@ -1,4 +1,4 @@
-// Test support: single-colour pictures in a throw-away working directory, and colour probes.
+// Test support: single-colour pictures in a throw-away working directory, and a colour count.
 #include "SolidPictures.h"
 
 #include "PngFiles.h"
@@ -35,14 +35,10 @@ void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures,
     rmdir(root.c_str());
 }
 
-bool near(RGB a, RGB b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
-
 int countNear(const Screenshot& frame, RGB c, int x0, int y0, int x1, int y1) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) n += near(frame.at(x, y), c);
+        for (int x = x0; x < x1; ++x) n += near(frame.at(x, y), c, 3);
     return n;
 }
 
