@@ -47,7 +47,7 @@ const CelShader::Style BALL_STYLE = {
     false, {0.0f, 0.0f, 0.0f},   // fill: the caller's colour
     false, {0.0f, 0.0f, 0.0f},   // silhouette: still the fill colour
     1.0f, 10000,                 // wireframe fades in from 10 to 12 s
-    true,
+    true,                        // blending stays on for the pictures of the next frame
 };
 
 const int DUDE_CORNERS[4][2] = {{63, 495}, {575, 495}, {575, -16}, {63, -16}};

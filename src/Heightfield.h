@@ -33,7 +33,6 @@ public:
 
     // Scene time at which the current beat period started.
     unsigned int beatStart() const { return bump; }
-    const float* heightTable() const { return map; }
 
 private:
     void rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax);
