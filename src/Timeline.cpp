@@ -1,12 +1,16 @@
 // The play list of the demo, in playing (and building) order.
 #include "Timeline.h"
 
+#include "CelScene.h"
 #include "FunkyBackground.h"
 #include "Greetings.h"
+#include "Heightfield.h"
 
 const std::vector<Timeline::Entry>& Timeline::entries() {
     static const std::vector<Entry> list = {
+        {"Heightfield", 35000, 60, [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
         {"Greetings", 10000, 80, [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
+        {"CelScene", 15000, 90, [](SDL_Surface* s) -> Scene* { return new CelScene(s); }},
         {"FunkyBackground", 5000, -1, [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
     };
     return list;

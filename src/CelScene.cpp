@@ -1,0 +1,121 @@
+// The cel scene: the picture from 2 to 8 s, the shaded star, and the fades at both ends.
+#include "CelScene.h"
+
+#include "Clock.h"
+#include "models/spikeThingie2.h"
+
+#include <GL/glu.h>
+
+namespace {
+
+const CelShader::Style STAR_STYLE = {
+    true,                         // on the identity loaded at the start of the frame
+    true, {0.6f, 0.9f, 0.6f},     // pale green fill
+    true, {0.0f, 0.0f, 0.0f},     // black silhouette
+    0.5f, -1,                     // half-transparent wireframe, no fade
+    false,                        // blending off again; the ramp stays bound
+};
+
+}  // namespace
+
+CelScene::CelScene(SDL_Surface* sdlsurf) {
+    lightAngle = Vector3d(0.0f, 0.0f, 0.0f);
+    surface = sdlsurf;
+    ting = new Texture("data/lol.png");
+    outlineSmooth = true;
+    outlineWidth = 3.0f;
+}
+
+CelScene::~CelScene() {
+    report();
+    glDeleteTextures(1, shaderTexture);
+    glDisable(GL_TEXTURE_1D);
+    glLineWidth(1.0f);
+    delete ting;
+}
+
+void CelScene::init() {
+    startTime = Clock::ticks();
+    framesDrawn = 0;
+    glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_LINE_SMOOTH);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_1D);
+    CelShader::createRamp(shaderData, shaderTexture);
+    lightAngle = Vector3d(0.0f, 0.0f, 1.0f);
+    lightAngle.normalize();
+
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.3333333333333333, 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void CelScene::fade(float alpha) {
+    setOrtho();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, alpha);
+    glBegin(GL_QUADS);
+    glVertex2i(-1, -1);
+    glVertex2i(1, -1);
+    glVertex2i(1, 1);
+    glVertex2i(-1, 1);
+    glEnd();
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    unsetOrtho();
+}
+
+void CelScene::render() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+
+    // GL_TEXTURE_2D, GL_BLEND and the blend function are the previous scene's until the picture is first drawn.
+    if (getTime() > 2000 && getTime() <= 7999) {
+        set640x480();
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        ting->bind();
+        glDisable(GL_DEPTH_TEST);
+        float alpha = 1.0f;
+        if (getTime() <= 2999)
+            alpha = (getTime() - 2000) / 1000.0f;
+        else if (getTime() > 7000)
+            alpha = 1.0f - (getTime() - 7000) / 1000.0f;
+        glColor4f(1.0f, 1.0f, 1.0f, alpha);
+        glBegin(GL_QUADS);
+        glTexCoord2i(0, 0);
+        glVertex2i(2, 511);
+        glTexCoord2i(1, 0);
+        glVertex2i(514, 511);
+        glTexCoord2i(1, 1);
+        glVertex2i(514, 0);
+        glTexCoord2i(0, 1);
+        glVertex2i(2, 0);
+        glEnd();
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+        unsetOrtho();
+    }
+
+    const CelShader::Mesh mesh = {spikeThingie2_numberFaces, spikeThingie2_vertices, spikeThingie2_normals,
+                                  spikeThingie2_faces};
+    CelShader::draw(*this, mesh, STAR_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture);
+
+    if (getTime() > 14000) fade((getTime() - 14000) / 1000.0f);
+    if (getTime() <= 999) fade(1.0f - getTime() / 1000.0f);
+
+    Clock::swapBuffers();
+}

@@ -1,0 +1,251 @@
+// The terrain scene: hash-noise height table, the scrolling ribbon, picture timetable, beat pulse.
+#include "Heightfield.h"
+
+#include "Clock.h"
+#include "models/spikeThingie.h"
+
+#include <GL/glu.h>
+
+#include <cstdint>
+
+namespace terrain {
+
+float noise(float x, float y) {
+    const float sum = 57 * y + x;
+    // Outside the int range (or NaN) the hash has no meaning; pin it instead of an undefined conversion.
+    int32_t seed = 0;
+    if (sum >= 2147483648.0f)
+        seed = INT32_MAX;
+    else if (sum <= -2147483648.0f)
+        seed = INT32_MIN;
+    else if (sum == sum)
+        seed = static_cast<int32_t>(sum);
+    uint32_t n = static_cast<uint32_t>(seed);
+    n = (n << 13) ^ n;
+    uint32_t m = n * (n * n * 15731u + 789221u) + 1376312589u;
+    m &= 0x7FFFFFFFu;
+    return static_cast<float>(1.0 - m / 1073741824.0);
+}
+
+void genmap(float map[MAP_SIZE]) {
+    for (int i = 0; i < MAP_SIZE; ++i) map[i] = noise(static_cast<float>(i), static_cast<float>(i + 242));
+}
+
+int scrollRow(int t) {
+    // A clock that reads before the scene start would index before the table.
+    if (t < 0) t = 0;
+    const int k = t / 75;
+    return k > 439 ? k % 440 : k + 1;
+}
+
+}  // namespace terrain
+
+namespace {
+
+const CelShader::Style BALL_STYLE = {
+    false,                       // the caller translates, after its slide and pulse
+    false, {0.0f, 0.0f, 0.0f},   // fill: the caller's colour
+    false, {0.0f, 0.0f, 0.0f},   // silhouette: still the fill colour
+    1.0f, 10000,                 // wireframe fades in from 10 to 12 s
+    true,                        // blending stays on for the pictures of the next frame
+};
+
+const int DUDE_CORNERS[4][2] = {{63, 495}, {575, 495}, {575, -16}, {63, -16}};
+const int TING_CORNERS[4][2] = {{127, 495}, {639, 495}, {639, -16}, {127, -16}};
+const int SMEGMA_CORNERS[4][2] = {{383, 255}, {639, 255}, {639, 0}, {383, 0}};
+// Not a rectangle: the third corner is ten pixels higher than the fourth.
+const int WEMADE_CORNERS[4][2] = {{2, 495}, {258, 495}, {258, -26}, {2, -16}};
+
+}  // namespace
+
+Heightfield::Heightfield(SDL_Surface* sdlsurf) {
+    lightAngle = Vector3d(0.0f, 0.0f, 0.0f);
+    surface = sdlsurf;
+    bump = 17350;
+    genmap();
+    dude = new Texture("data/tufs_dude.png");
+    ting = new Texture("data/lol2.png");
+    smegma = new Texture("data/smegma.png");
+    wemade = new Texture("data/skaptav.png");
+    mc = 0;
+    lightAngle = Vector3d(0.0f, 0.0f, 1.0f);
+    lightAngle.normalize();
+    outlineSmooth = true;
+    outlineWidth = 3.0f;
+}
+
+Heightfield::~Heightfield() {
+    deinit();
+    report();
+    delete wemade;
+    delete ting;
+    delete smegma;
+    delete dude;
+    // Nothing else uses the ramp; a name of 0 (never initialised) is ignored by GL.
+    glDeleteTextures(1, shaderTexture);
+}
+
+float Heightfield::noise(float x, float y) {
+    return terrain::noise(x, y);
+}
+
+void Heightfield::genmap() {
+    terrain::genmap(map);
+}
+
+void Heightfield::init() {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    startTime = Clock::ticks();
+    framesDrawn = 0;
+    CelShader::createRamp(shaderData, shaderTexture);
+
+    // The viewport is the one left by the loading bar; render resets the model-view every frame.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.3333333333333333, 1.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+
+    glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_LINE_SMOOTH);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_1D);
+}
+
+void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax) {
+    float blend = 0.5f;
+    // Not clamped: below zero from 18 s on, which GL clamps to fully transparent.
+    if (getTime() > 16000) blend = 0.5f - (getTime() - 16000) / 4000.0f;
+    const float xd = static_cast<float>(xmax - xmin) / px;
+    const float zd = static_cast<float>(zmax - zmin) / pz;
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glRotatef(45.0f, 0.0f, 1.0f, 0.0f);
+    int i = start;
+    for (float z = static_cast<float>(zmin); i < stopp && z < zmax; ++i, z += zd) {
+        // The two edges read the table at different strides: 10 i and i + 10.
+        const float h1 = map[10 * i];
+        const float h2 = map[i + 10];
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glColor4f(0.0f, 0.5f, 0.6f, blend);
+        glBegin(GL_QUADS);
+        glVertex3f(2.0f, h1, z);
+        glVertex3f(2.0f + xd, h1, z);
+        glVertex3f(2.0f + xd, h2, z);
+        glVertex3f(2.0f, h2, z);
+        glEnd();
+
+        glColor4f(0.0f, 0.0f, 0.7f, blend);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glBegin(GL_QUADS);
+        glVertex3f(2.0f, h1, z);
+        glVertex3f(2.0f + xd, h1, z);
+        glVertex3f(2.0f + xd, h2, z);
+        glVertex3f(2.0f, h2, z);
+        glEnd();
+    }
+    glPopAttrib();
+}
+
+void Heightfield::renderCelPr0n() {
+    const CelShader::Mesh mesh = {spikeThingie_numberFaces, spikeThingie_vertices, spikeThingie_normals,
+                                  spikeThingie_faces};
+    CelShader::draw(*this, mesh, BALL_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture);
+}
+
+void Heightfield::overlay(Texture* picture, const int corners[4][2], float alpha) {
+    static const int texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    glDisable(GL_DEPTH_TEST);
+    picture->bind();
+    glColor4f(1.0f, 1.0f, 1.0f, alpha);
+    set640x480();
+    glBegin(GL_QUADS);
+    for (int c = 0; c < 4; ++c) {
+        glTexCoord2i(texCoords[c][0], texCoords[c][1]);
+        glVertex2i(corners[c][0], corners[c][1]);
+    }
+    glEnd();
+    unsetOrtho();
+    glEnable(GL_DEPTH_TEST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Heightfield::fade(float alpha) {
+    setOrtho();
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(0.0f, 0.0f, 0.0f, alpha);
+    glBegin(GL_QUADS);
+    glVertex2i(-1, -1);
+    glVertex2i(1, -1);
+    glVertex2i(1, 1);
+    glVertex2i(-1, 1);
+    glEnd();
+    glEnable(GL_DEPTH_TEST);
+    unsetOrtho();
+}
+
+void Heightfield::render() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+
+    if (getTime() <= 9999) {
+        float alpha = 1.0f;
+        if (getTime() > 6999) alpha = 1.0f - (getTime() - 7000) / 3000.0f;
+        overlay(dude, DUDE_CORNERS, alpha);
+    } else {
+        // A 3000 ms divisor over a 2000 ms ramp: about 0.67 at 11999 ms, then a jump to 1.
+        float alpha = 1.0f;
+        if (getTime() <= 11999) alpha = (getTime() - 10000) / 3000.0f;
+        overlay(ting, TING_CORNERS, alpha);
+    }
+    if (getTime() <= 9999) {
+        float alpha = 1.0f;
+        if (getTime() > 9000) alpha = 1.0f - (getTime() - 9000) / 1000.0f;
+        overlay(smegma, SMEGMA_CORNERS, alpha);
+    }
+    if (getTime() > 2000 && getTime() <= 7999) {
+        float alpha = 1.0f;
+        if (getTime() <= 2999)
+            alpha = (getTime() - 2000) / 1000.0f;
+        else if (getTime() > 7000)
+            alpha = 1.0f - (getTime() - 7000) / 1000.0f;
+        overlay(wemade, WEMADE_CORNERS, alpha);
+    }
+
+    mc = terrain::scrollRow(getTime());
+    glTranslatef(0.0f, -1.5f, -4.0f);
+    rendermap(mc, mc + 50, 10, 50, -20, 10, -2, 2);
+    glLoadIdentity();
+
+    if (getTime() > 17499) {
+        // Unsigned, as the reset instant is a tick count.
+        if (static_cast<unsigned int>(getTime()) - bump > 900)
+            glTranslatef(0.0f, 0.0f, 1.0f - (static_cast<unsigned int>(getTime()) - bump) / 1000.0f);
+        if (static_cast<unsigned int>(getTime()) - bump > 1100) bump = static_cast<unsigned int>(getTime());
+    }
+
+    if (getTime() > 9999) {
+        glColor4f(0.0f, 0.0f, 1.0f, 1.0f);
+        if (getTime() <= 11999) {
+            glColor4f(0.0f, 0.0f, 1.0f, 0.0f);
+            glTranslatef(2.0f - (getTime() - 10000) / 1000.0f, 0.0f, 0.0f);
+        } else if (getTime() <= 14000) {
+            glColor4f(0.0f, 0.0f, 1.0f, (getTime() - 12000) / 2000.0f);
+        }
+        glTranslatef(0.0f, 0.0f, -2.0f);
+        renderCelPr0n();
+    }
+
+    if (getTime() > 34000) fade((getTime() - 34000) / 1000.0f);
+    if (getTime() <= 999) fade(1.0f - getTime() / 1000.0f);
+
+    Clock::swapBuffers();
+}
