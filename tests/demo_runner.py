@@ -71,6 +71,17 @@ class Demo:
         """SIGTERM: SDL turns it into a close request, which ends only the scene playing."""
         self.proc.send_signal(signal.SIGTERM)
 
+    def end_first_scene(self, timeout=40, every=3.0):
+        """Close requests until the first scene reports. One polled while the scene's clock still
+        reads 0 ms (during loading) is ignored by design, so a single early request may be lost."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            self.terminate_scene()
+            line = self.next_line(every)
+            if line is not None:
+                return line
+        return None
+
     def press(self, key):
         subprocess.run(["xdotool", "key", key], check=False, capture_output=True)
 

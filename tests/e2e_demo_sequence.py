@@ -18,11 +18,7 @@ class DemoSequence(unittest.TestCase):
     def test_close_request_ends_only_the_scene_and_escape_ends_the_demo(self):
         demo = Demo()
         try:
-            # Wait for the first scene: loading is over when the music line or nothing else comes;
-            # a close request during loading would only end the first scene too, so just give it time.
-            self.assertIsNone(demo.next_line(4))
-            demo.terminate_scene()
-            first = demo.next_line(20)
+            first = demo.end_first_scene()
             self.assertIsNotNone(first, "no report after the close request")
             self.assertIn(REPORT_PREFIX, first)
             self.assertLess(report_seconds(first), 20, "the first scene played on after the close request")
@@ -37,9 +33,7 @@ class DemoSequence(unittest.TestCase):
     def test_without_an_audio_device_the_demo_plays_silently(self):
         demo = Demo(env={"SDL_AUDIODRIVER": "no-such-driver"})
         try:
-            self.assertIsNone(demo.next_line(3))
-            demo.terminate_scene()
-            self.assertIsNotNone(demo.next_line(20))
+            self.assertIsNotNone(demo.end_first_scene())
             demo.press("Escape")
             self.assertEqual(demo.wait(20), 0)
             errors = demo.errors()

@@ -129,13 +129,6 @@ void expectInvariants(const Mesh& m, std::set<int> across = {}) {
         }
 }
 
-std::string sourceDir() {
-    if (const char* dir = std::getenv("MORIQ_SOURCE_DIR")) return dir;
-    const std::string here = __FILE__;
-    const size_t cut = here.rfind("tests/");
-    return cut == std::string::npos || cut == 0 ? "." : here.substr(0, cut - 1);
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -348,7 +341,7 @@ TEST(SpikeThingie2, NormalsGiveTheCelBandsAViewerExpects) {
 
 TEST(MeshHeaders, WrittenByTheGeneratorWithSixDigits) {
     for (const std::string name : {"spikeThingie", "spikeThingie2"}) {
-        const std::string text = readFile(sourceDir() + "/models/" + name + ".h");
+        const std::string text = readFile(moriqtest::sourcePath("models/" + name + ".h"));
         ASSERT_FALSE(text.empty()) << name;
         const size_t pragma = text.find("#pragma once");
         ASSERT_NE(pragma, std::string::npos) << name;

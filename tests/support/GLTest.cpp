@@ -45,8 +45,11 @@ Frame grabFrame(const std::function<void()>& draw) {
 }
 
 std::string outputPath(const std::string& name) {
-    const char* dir = std::getenv("MORIQ_BUILD_DIR");
-    return std::string(dir ? dir : "/tmp") + "/" + name;
+    return std::string(MORIQ_BUILD_DIR) + "/" + name;
+}
+
+std::string sourcePath(const std::string& name) {
+    return std::string(MORIQ_SOURCE_DIR) + "/" + name;
 }
 
 }  // namespace moriqtest

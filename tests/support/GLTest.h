@@ -20,7 +20,10 @@ void clearTime();
 // Runs draw, which must end with Clock::swapBuffers(), and returns the frame as it was just before the swap.
 Frame grabFrame(const std::function<void()>& draw);
 
-// Where a test may write pictures for a person to look at (the build directory, or /tmp).
+// Where a test may write pictures for a person to look at: the build directory.
 std::string outputPath(const std::string& name);
+
+// A file of the source tree, by its path from the repository root.
+std::string sourcePath(const std::string& name);
 
 }  // namespace moriqtest
