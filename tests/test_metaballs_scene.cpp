@@ -184,20 +184,3 @@ TEST_F(MetaballsScene, SecondInstanceDrawsTenBallsInWireframe) {
     glGetIntegerv(GL_POLYGON_MODE, mode);
     EXPECT_EQ(mode[0], GL_FILL);
 }
-
-// With the demo's own pictures (or their placeholders), for a person to look at.
-TEST_F(MetaballsScene, FramesWithTheDemoPictures) {
-    ASSERT_EQ(chdir(home.c_str()), 0);
-    Metaballs* scene = start(35000);
-    setTime(35000 + 12000);
-    Frame first = grabFrame([&] { scene->render(); });
-    first.savePng(outputPath("metaballs_demo_first_12s.png"));
-    EXPECT_TRUE(isWhite(first.at(620, 460)));
-    delete scene;
-    scene = start(85000);
-    setTime(85000 + 9000);
-    Frame second = grabFrame([&] { scene->render(); });
-    second.savePng(outputPath("metaballs_demo_second_9s.png"));
-    EXPECT_TRUE(isWhite(second.at(620, 460)));
-    delete scene;
-}
