@@ -70,12 +70,14 @@ class DemoSequence(unittest.TestCase):
             part = left[onset + int(start_s * rate): onset + int(end_s * rate)]
             return math.sqrt(sum(s * s for s in part) / len(part))
 
+        # The mixer raises the volume in steps of one audio buffer, so full level comes a little before 1 s.
         levels = [rms(a / 10, a / 10 + 0.1) for a in range(0, 10)]
-        self.assertEqual(levels, sorted(levels), "the level does not rise through the first second")
+        for before, after in zip(levels, levels[1:]):
+            self.assertLessEqual(before, after * 1.01, "the level does not rise through the first second")
         self.assertLess(levels[0], 0.25 * levels[9])
         steady = rms(1.5, 2.5)
         self.assertAlmostEqual(steady, rms(2.5, 3.5), delta=steady * 0.05)
-        self.assertGreater(steady, levels[9])
+        self.assertAlmostEqual(steady, levels[9], delta=steady * 0.05)
 
 
 if __name__ == "__main__":
