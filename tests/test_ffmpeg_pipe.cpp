@@ -12,33 +12,21 @@
 #include <sstream>
 #include <string>
 
-namespace {
-
-std::string tempDir() {
-    char dir[] = "/tmp/moriq-ffmpegpipe-XXXXXX";
-    return mkdtemp(dir) ? dir : "/tmp";
-}
-
-std::string script(const std::string& dir, const std::string& name, const std::string& body) {
-    const std::string path = dir + "/" + name;
-    std::ofstream(path) << "#!/bin/sh\n" << body;
-    chmod(path.c_str(), 0755);
-    return path;
-}
-
-}  // namespace
-
 TEST(FfmpegPipe, FeedsEveryFrameToTheProgramAndReportsHowItEnded) {
     signal(SIGPIPE, SIG_IGN);
-    const std::string dir = tempDir();
-    // Copies its input to the output file, which ffmpeg takes as its last argument.
-    const std::string copier = script(dir, "ffmpeg", "for a; do out=$a; done\ncat > \"$out\"\n");
-    {
-        FfmpegPipe pipe(copier, dir + "/out.mp4", 2, 1, 30, dir + "/sound.wav");
+    char made[] = "/tmp/moriq-ffmpegpipe-XXXXXX";
+    ASSERT_NE(mkdtemp(made), nullptr);
+    const std::string dir = made;
+    auto script = [&](const std::string& name, const std::string& body) {
+        std::ofstream(dir + "/" + name) << "#!/bin/sh\n" << body;
+        chmod((dir + "/" + name).c_str(), 0755);
+        return dir + "/" + name;
+    };
+    {  // Copies its input to the output file, which ffmpeg takes as its last argument.
+        FfmpegPipe pipe(script("ffmpeg", "for a; do out=$a; done\ncat > \"$out\"\n"), dir + "/out.mp4", 2, 1, 30, dir + "/a.wav");
         ASSERT_TRUE(pipe.good());
-        const unsigned char frames[3][6] = {{'a', 'b', 'c', 'd', 'e', 'f'}, {'g', 'h', 'i', 'j', 'k', 'l'},
-                                            {'m', 'n', 'o', 'p', 'q', 'r'}};
-        for (const auto& frame : frames) EXPECT_TRUE(pipe.write(frame, sizeof frame));
+        for (const char* frame : {"abcdef", "ghijkl", "mnopqr"})
+            EXPECT_TRUE(pipe.write(reinterpret_cast<const unsigned char*>(frame), 6));
         EXPECT_TRUE(pipe.finish());
     }
     std::stringstream written;
@@ -46,7 +34,7 @@ TEST(FfmpegPipe, FeedsEveryFrameToTheProgramAndReportsHowItEnded) {
     EXPECT_EQ(written.str(), "abcdefghijklmnopqr");
 
     // A program that quits without reading: writes fail once the pipe is gone, and the exit status shows.
-    FfmpegPipe quitter(script(dir, "quitter", "exit 3\n"), dir + "/x.mp4", 640, 480, 60, dir + "/sound.wav");
+    FfmpegPipe quitter(script("quitter", "exit 3\n"), dir + "/x.mp4", 640, 480, 60, dir + "/a.wav");
     const std::string frame(640 * 480 * 3, '\0');
     bool failed = false;
     for (int i = 0; i < 100 && !failed; ++i)
@@ -54,6 +42,5 @@ TEST(FfmpegPipe, FeedsEveryFrameToTheProgramAndReportsHowItEnded) {
     EXPECT_TRUE(failed);
     EXPECT_FALSE(quitter.good());
     EXPECT_FALSE(quitter.finish());
-
     std::system(("rm -rf " + dir).c_str());
 }
