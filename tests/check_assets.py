@@ -1,6 +1,5 @@
 #!/usr/bin/python3
-"""Checks the asset generator: its output reproduces data/ byte for byte, and the music's sections
-turn over next to the scene changes. Exits non-zero on any failure."""
+"""Checks the asset generator: its output reproduces data/ byte for byte. Exits non-zero on any failure."""
 
 import filecmp
 import os
@@ -9,9 +8,6 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-
-from assetgen import music  # noqa: E402
 
 failures = []
 
@@ -31,14 +27,6 @@ with tempfile.TemporaryDirectory() as out:
     for name in made:
         check("reproduces " + name, filecmp.cmp(os.path.join(out, name), os.path.join(ROOT, "data", name),
                                                 shallow=False))
-
-starts = {}
-for bar in music.all_bars():
-    starts.setdefault(bar.section, bar.time)
-check("beat on the terrain ball's first pulse", abs(starts["drop"] - 18.25) < 1e-9, str(starts["drop"]))
-for section, scene_change in (("meta", 35), ("break", 60), ("cel", 70), ("meta2", 85), ("outro", 110)):
-    check("%s starts at %d s" % (section, scene_change), abs(starts[section] - scene_change) <= 0.5,
-          "%.2f" % starts[section])
 
 print("%d failed" % len(failures))
 sys.exit(1 if failures else 0)

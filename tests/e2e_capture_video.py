@@ -77,9 +77,9 @@ class CaptureVideo(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.work, ignore_errors=True)
 
-    def capture(self, tool, *args, env=None, ok=True):
+    def capture(self, tool, *args, cwd=None, env=None, ok=True):
         for _ in range(3):
-            result = subprocess.run([tool] + list(args), cwd=self.work, env=env, capture_output=True,
+            result = subprocess.run([tool] + list(args), cwd=cwd or self.work, env=env, capture_output=True,
                                     text=True, timeout=500)
             if NO_DISPLAY not in result.stderr:
                 break
@@ -90,8 +90,8 @@ class CaptureVideo(unittest.TestCase):
     def out(self, name):
         return os.path.join(self.work, name)
 
-    def test_two_seconds_from_the_start_have_the_streams_and_the_fade_in(self):
-        for name, tool, _ in TOOLS:
+    def test_videos_have_the_streams_and_the_music_fades_in_and_out(self):
+        for name, tool, length in TOOLS:
             with self.subTest(name):
                 self.capture(tool, "--video", self.out("start.mp4"), "--to", "2000")
                 video, audio = probe(self.out("start.mp4"))
@@ -101,14 +101,11 @@ class CaptureVideo(unittest.TestCase):
                 self.assertAlmostEqual(float(video["duration"]), 2.0, delta=1 / 60)
                 self.assertAlmostEqual(float(audio["duration"]), float(video["duration"]), delta=1 / 60)
                 # The music rises linearly over the first second, then plays at full volume.
-                level = loudness(self.out("start.mp4"), 50)
-                for i, value in enumerate(level[:38]):
+                for i, value in enumerate(loudness(self.out("start.mp4"), 50)[:38]):
                     self.assertAlmostEqual(value, min(1.0, (i + 0.5) * 0.05), delta=0.04, msg="window %d" % i)
 
-    def test_the_last_six_seconds_fade_to_silence_over_the_last_five(self):
-        for name, tool, length in TOOLS:
-            with self.subTest(name):
-                # A low frame rate keeps the replay of the scene holding the start quick.
+                # The last six seconds: full volume, then down to silence over the last five. A low frame
+                # rate keeps the replay of the scene holding the start quick.
                 self.capture(tool, "--video", self.out("end.mp4"), "--from", str(length - 6000), "--fps", "10")
                 video, audio = probe(self.out("end.mp4"))
                 self.assertEqual(video["nb_frames"], "60")
@@ -133,7 +130,7 @@ class CaptureVideo(unittest.TestCase):
                     with open(self.out("still.png"), "rb") as a, open(os.path.join(frames, "frame-%06d.png" % n), "rb") as b:
                         self.assertTrue(a.read() == b.read(), "frame %d differs from its still" % n)
 
-    def test_message_without_ffmpeg(self):
+    def test_messages_without_ffmpeg_or_soundtrack(self):
         empty = tempfile.mkdtemp(dir=self.work)
         result = self.capture(TOOLS[0][1], "--video", self.out("none.mp4"), "--to", "500",
                               env=dict(os.environ, PATH=empty), ok=False)
@@ -141,6 +138,12 @@ class CaptureVideo(unittest.TestCase):
         self.assertIn("needs the ffmpeg program", result.stderr)
         self.assertIn("apt-get install ffmpeg", result.stderr)
         self.assertFalse(os.path.exists(self.out("none.mp4")))
+        # Without the soundtrack the video is still made, with silence as long as the pictures.
+        result = self.capture(TOOLS[0][1], "--video", self.out("silent.mp4"), "--to", "1000", cwd=empty)
+        self.assertIn("data/" + SOUNDTRACK, result.stderr)
+        video, audio = probe(self.out("silent.mp4"))
+        self.assertAlmostEqual(float(audio["duration"]), float(video["duration"]), delta=1 / 60)
+        self.assertEqual(max(loudness(self.out("silent.mp4"), 50)), 0.0)
 
 
 if __name__ == "__main__":

@@ -47,11 +47,6 @@ TEST_F(CelSceneFrames, StarIsPaleGreenInThreeBandsWithABlackOutline) {
         const Frame f = at(t);
         if (t == 9000) f.savePng(outputPath("celscene-9000.png"));
         for (int b = 0; b < 3; ++b) seen[b] += countNear(f, bands[b]);
-        // Fill, black lines and grey background mix to colours whose red equals blue and green leads.
-        int offHue = 0;
-        for (size_t i = 0; i < f.rgb.size(); i += 3)
-            offHue += std::abs(f.rgb[i] - f.rgb[i + 2]) > 2 || f.rgb[i + 1] + 2 < f.rgb[i];
-        EXPECT_EQ(offHue, 0) << t;
         // Coming in from either side along the middle row, the star begins with its black outline.
         for (int x0 : {0, 639}) {
             const int step = x0 ? -1 : 1;

@@ -58,13 +58,9 @@ protected:
 
 TEST_F(HeightfieldFrames, PicturesFollowTheirTimetable) {
     EXPECT_EQ(countNear(at(0), RGB{0, 0, 0}), 640 * 480);
-    Frame f = at(1500);
-    EXPECT_TRUE(near(f.at(30, 100), GREY) && near(f.at(382, 100), DUDE) && near(f.at(383, 100), SMEGMA));
-    EXPECT_TRUE(near(at(2500).at(30, 100), over(WEMADE, 0.5f)));
-    f = at(5000);
+    Frame f = at(5000);
     f.savePng(outputPath("heightfield-5000.png"));
     EXPECT_TRUE(near(f.at(1, 100), GREY) && near(f.at(2, 100), WEMADE) && near(f.at(258, 100), DUDE));
-    EXPECT_TRUE(near(at(8500).at(100, 100), over(DUDE, 0.5f)));
     // From 10 s the left picture gives way to the green one, at two thirds by 11999 ms, then full.
     f = at(10500);
     EXPECT_TRUE(near(f.at(100, 100), GREY) && near(f.at(600, 100), over(TING, 1 / 6.0f)));
@@ -73,12 +69,7 @@ TEST_F(HeightfieldFrames, PicturesFollowTheirTimetable) {
     EXPECT_TRUE(near(f.at(600, 100), TING) && near(f.at(126, 100), GREY) && near(f.at(127, 100), TING));
 }
 
-TEST_F(HeightfieldFrames, BallSlidesInAndTheTerrainGoesAt18Seconds) {
-    EXPECT_EQ(matrixAfter(9999, 14), 0.0f);  // no ball yet
-    EXPECT_FLOAT_EQ(matrixAfter(10000, 12), 2.0f);
-    EXPECT_FLOAT_EQ(matrixAfter(11000, 12), 1.0f);
-    EXPECT_FLOAT_EQ(alphaAfter(11000), 0.5f);  // the wireframe, drawn last, fades in over the slide
-    EXPECT_FLOAT_EQ(matrixAfter(12000, 12), 0.0f);
+TEST_F(HeightfieldFrames, TerrainGoesAt18SecondsLeavingTheBall) {
     // Left of the green picture and of the ball only the terrain differs from the background.
     const int area = 120 * 280;
     EXPECT_LT(countNear(at(17000), GREY, 0, 200, 120, 480), area - 200);

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <random>
 #include <tuple>
 
 using moriqtest::Recorder;
@@ -157,8 +156,6 @@ TEST(MetaballPolygoniser, TheCornerRowsAndTheCrossingPoint) {
     Metaballs::interpoler(&a, &b, &r, 0.003);
     EXPECT_EQ(r.kraft, 0.003);
     EXPECT_TRUE(sameBits(r.pos, Vector3d(12, 16, -23)) && sameBits(r.normal, Vector3d(2, 0, 2)));
-    Metaballs::interpoler(&b, &a, &r, 0.0015);  // a quarter of the way from b to a
-    EXPECT_TRUE(sameBits(r.pos, Vector3d(14, 16, -23)));
 }
 
 // A single ball gives a closed surface, wound clockwise seen from outside (the grid's z runs
@@ -204,20 +201,6 @@ TEST(MetaballPolygoniser, FastPassMatchesThePlainOneExactly) {
             expectSameAsReference(set.get(), ref, second ? "second layout" : "first layout");
         }
     }
-    // Balls anywhere in and around the box, against the grid's faces and corners.
-    std::mt19937 random(5);
-    std::uniform_real_distribution<float> across(-200.0f, 200.0f), deep(-350.0f, 40.0f), strength(0.3f, 3.0f);
-    for (int trial = 0; trial < 4; ++trial) {
-        std::unique_ptr<Set> set = makeSet(false, 1 + trial * 3);
-        ReferenceMetaballs ref(*set);
-        for (int j = 0; j < set->nballer; ++j)
-            Metaballs::initmetaball(5.0, 0.0, strength(random), across(random), across(random), deep(random), &set->baller[j]);
-        for (int frame = 0; frame < 2; ++frame) {
-            expectSameAsReference(set.get(), ref, "random balls");
-            for (int j = 0; j < set->nballer; ++j)
-                set->baller[j].pos = set->baller[j].pos + Vector3d(across(random), across(random), across(random)) * 0.02f;
-        }
-    }
 }
 
 TEST(MetaballMotion, GroupsFollowTheAnimationParameterAtAnyFrameRate) {
@@ -237,13 +220,6 @@ TEST(MetaballMotion, GroupsFollowTheAnimationParameterAtAnyFrameRate) {
     EXPECT_EQ(moved(20.0f, false), none);
     EXPECT_EQ(moved(std::nextafter(20.0f, 30.0f), false), both);
     EXPECT_EQ(moved(10.0f, true), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-
-    // At r = 0 only the cosine terms of group 1 move.
-    std::unique_ptr<Set> set = makeSet(false);
-    Metaballs::flyttballer(set.get(), 0.0f, false);
-    EXPECT_TRUE(sameBits(set->baller[0].pos, Vector3d(-50, 0, -79)));
-    EXPECT_TRUE(sameBits(set->baller[1].pos, Vector3d(60, 102, -90)));
-    EXPECT_TRUE(sameBits(set->baller[3].pos, Vector3d(-50, -24, -78)));
 
     // Fixed steps: 30 and 500 frames a second, and one jump, reach the same positions at 5 s.
     std::unique_ptr<Set> slow = makeSet(false), fast = makeSet(false), once = makeSet(false);

@@ -21,42 +21,39 @@ namespace {
 
 unsigned int fakeNow = 0;
 
-// Every frame takes 10 ms of driven time, and may push a close request at a chosen frame.
-class StepScene : public Scene {
-public:
-    int pushQuitAtFrame = -1;
-    void render() override {
-        if (static_cast<int>(framesDrawn) == pushQuitAtFrame) push(SDL_QUIT);
-        fakeNow += 10;
-    }
-    static void push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
-        SDL_Event e = {};
-        e.type = type;
-        e.key.keysym.sym = key;
-        SDL_PushEvent(&e);
-    }
-    using Scene::set640x480;
-    using Scene::unsetOrtho;
-};
+void push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
+    SDL_Event e = {};
+    e.type = type;
+    e.key.keysym.sym = key;
+    SDL_PushEvent(&e);
+}
 
 void drainEvents() {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {}
 }
 
-// A freshly started scene on a driven clock at 1000 ms with an empty event queue.
-struct FreshScene : StepScene {
-    FreshScene() {
+// A scene started on a driven clock at 1000 ms with an empty event queue. Every frame takes 10 ms
+// of driven time, and may push a close request at a chosen frame.
+struct StepScene : Scene {
+    int pushQuitAtFrame = -1;
+    StepScene() {
         ensureGL();
         drainEvents();
         fakeNow = 1000;
         Clock::drive([] { return fakeNow; });
         init();
     }
-    ~FreshScene() override {
+    ~StepScene() override {
         drainEvents();
         clearTime();
     }
+    void render() override {
+        if (static_cast<int>(framesDrawn) == pushQuitAtFrame) push(SDL_QUIT);
+        fakeNow += 10;
+    }
+    using Scene::set640x480;
+    using Scene::unsetOrtho;
 };
 
 bool white(RGB p) { return p.r == 255 && p.g == 255 && p.b == 255; }
@@ -66,10 +63,10 @@ bool black(RGB p) { return p.r == 0 && p.g == 0 && p.b == 0; }
 
 TEST(SceneLoop, EscapeAndCloseRequests) {
     {  // Escape among queued events ends at once; what follows it stays queued.
-        FreshScene scene;
-        StepScene::push(SDL_KEYUP, SDLK_ESCAPE);
-        StepScene::push(SDL_KEYDOWN, SDLK_ESCAPE);
-        StepScene::push(SDL_QUIT);
+        StepScene scene;
+        push(SDL_KEYUP, SDLK_ESCAPE);
+        push(SDL_KEYDOWN, SDLK_ESCAPE);
+        push(SDL_QUIT);
         EXPECT_EQ(scene.run(5000), 1);
         EXPECT_EQ(scene.framesDrawn, 0u);
         SDL_Event left;
@@ -77,29 +74,29 @@ TEST(SceneLoop, EscapeAndCloseRequests) {
         EXPECT_EQ(left.type, SDL_QUIT);
     }
     {  // A close request before Escape in the same poll does not swallow it.
-        FreshScene scene;
+        StepScene scene;
         fakeNow += 50;
-        StepScene::push(SDL_QUIT);
-        StepScene::push(SDL_KEYDOWN, SDLK_ESCAPE);
+        push(SDL_QUIT);
+        push(SDL_KEYDOWN, SDLK_ESCAPE);
         EXPECT_EQ(scene.run(5000), 1);
         EXPECT_EQ(scene.done, 50);
     }
     {  // A close request ends the scene after one more frame.
-        FreshScene scene;
+        StepScene scene;
         scene.pushQuitAtFrame = 3;
         EXPECT_EQ(scene.run(5000), 0);
         EXPECT_EQ(scene.framesDrawn, 5u);
         EXPECT_EQ(scene.done, 40);
     }
     {  // One read at 0 ms is ignored; the scene plays its time and one last frame after it.
-        FreshScene scene;
-        StepScene::push(SDL_QUIT);
+        StepScene scene;
+        push(SDL_QUIT);
         EXPECT_EQ(scene.run(100), 0);
         EXPECT_EQ(scene.done, 0);
         EXPECT_EQ(scene.framesDrawn, 10u);
     }
     {  // No time to play still draws exactly one frame.
-        FreshScene scene;
+        StepScene scene;
         EXPECT_EQ(scene.run(0), 0);
         EXPECT_EQ(scene.run(-5), 0);
         EXPECT_EQ(scene.framesDrawn, 2u);
@@ -114,7 +111,7 @@ TEST(SceneReport, FormatsFramesAndAverageRate) {
 }
 
 TEST(SceneProjection, UnsetOrthoRestoresBothMatrices) {
-    FreshScene scene;
+    StepScene scene;
     glTranslatef(1, 2, 3);
     auto matrix = [](GLenum which) {
         std::vector<float> m(16);
