@@ -13,7 +13,6 @@ SOURCE_DIR = os.environ.get("MORIQ_SOURCE_DIR", os.path.dirname(os.path.dirname(
 BUILD_DIR = os.environ.get("MORIQ_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
 DEMO = os.path.join(BUILD_DIR, "moriq-demo")
 REPORT_PREFIX = " frames draw\tAverage fps: "
-X_ATTEMPTS = 4
 
 
 class Demo:
@@ -24,41 +23,33 @@ class Demo:
         full_env.setdefault("SDL_AUDIODRIVER", "dummy")
         full_env.update(env or {})
         # A busy Xvfb now and then drops a new client's handshake; start again when that is all that went wrong.
-        for _ in range(X_ATTEMPTS):
-            self._spawn(binary, cwd, full_env)
-            if not self._lost_display():
+        for _ in range(4):
+            self.started = time.monotonic()
+            self.proc = subprocess.Popen([binary], cwd=cwd, env=full_env, stdout=subprocess.PIPE,
+                                         stderr=subprocess.PIPE, text=True, errors="replace")
+            self.lines, self.stdout, self.stderr = queue.Queue(), [], []
+            self.pumps = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout, True), daemon=True),
+                          threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr, False), daemon=True)]
+            for pump in self.pumps:
+                pump.start()
+            try:
+                self.proc.wait(timeout=1.0)
+            except subprocess.TimeoutExpired:
                 return
-
-    def _spawn(self, binary, cwd, env):
-        self.started = time.monotonic()
-        self.proc = subprocess.Popen([binary], cwd=cwd, env=env, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, text=True, errors="replace")
-        self.lines = queue.Queue()
-        self.stdout = []
-        self.stderr = []
-        self.pumps = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout, True), daemon=True),
-                      threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr, False), daemon=True)]
-        for pump in self.pumps:
-            pump.start()
-
-    def _lost_display(self):
-        """True when the run ended at once because it could not connect to the X display."""
-        try:
-            self.proc.wait(timeout=1.0)
-        except subprocess.TimeoutExpired:
-            return False
-        for pump in self.pumps:
-            pump.join(timeout=5)
-        lost = any("Couldn't open X11 display" in line for line in self.stderr)
-        if lost:
+            self._join()
+            if not any("Couldn't open X11 display" in line for line in self.stderr):
+                return
             self.kill()
-        return lost
 
     def _pump(self, stream, store, announce):
         for line in stream:
             store.append(line)
             if announce:
                 self.lines.put(line)
+
+    def _join(self):
+        for pump in self.pumps:
+            pump.join(timeout=5)
 
     def next_line(self, timeout):
         """The next line of standard output, or None when none came in time."""
@@ -87,8 +78,7 @@ class Demo:
 
     def wait(self, timeout):
         status = self.proc.wait(timeout=timeout)
-        for pump in self.pumps:
-            pump.join(timeout=5)
+        self._join()
         return status
 
     def errors(self):
@@ -99,8 +89,7 @@ class Demo:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
-        for pump in self.pumps:
-            pump.join(timeout=5)
+        self._join()
         self.proc.stdout.close()
         self.proc.stderr.close()
 

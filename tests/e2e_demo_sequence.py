@@ -11,35 +11,23 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from demo_runner import REPORT_PREFIX, Demo, report_seconds, scratch_dir  # noqa: E402
 
-SOUNDTRACK = "Tembrol_-_Verudoziv4.ogg"
-
 
 class DemoSequence(unittest.TestCase):
-    def test_close_request_ends_only_the_scene_and_escape_ends_the_demo(self):
-        demo = Demo()
+    def test_close_request_ends_only_the_scene_and_escape_ends_the_demo_without_audio(self):
+        demo = Demo(env={"SDL_AUDIODRIVER": "no-such-driver"})
         try:
             first = demo.end_first_scene()
-            self.assertIsNotNone(first, "no report after the close request")
-            self.assertIn(REPORT_PREFIX, first)
+            self.assertIn(REPORT_PREFIX, first or "no report after the close request")
             self.assertLess(report_seconds(first), 20, "the first scene played on after the close request")
             # The second scene is playing now; Escape ends everything without another report.
             self.assertIsNone(demo.next_line(2))
             demo.press("Escape")
             self.assertEqual(demo.wait(20), 0)
             self.assertEqual([l for l in demo.stdout if REPORT_PREFIX in l], [first])
-        finally:
-            demo.kill()
-
-    def test_without_an_audio_device_the_demo_plays_silently(self):
-        demo = Demo(env={"SDL_AUDIODRIVER": "no-such-driver"})
-        try:
-            self.assertIsNotNone(demo.end_first_scene())
-            demo.press("Escape")
-            self.assertEqual(demo.wait(20), 0)
-            errors = demo.errors()
-            self.assertIn("Couldn't initialize SDL_mixer: ", errors)
-            self.assertIn("No music...\n", errors)
-            self.assertNotIn("Couldn't load music", errors)
+            # Without an audio device the demo says so once and plays silently.
+            self.assertIn("Couldn't initialize SDL_mixer: ", demo.errors())
+            self.assertIn("No music...\n", demo.errors())
+            self.assertNotIn("Couldn't load music", demo.errors())
         finally:
             demo.kill()
 
@@ -47,9 +35,8 @@ class DemoSequence(unittest.TestCase):
     def test_recorded_sound_fades_in_over_the_first_second(self):
         # A steady tone as the soundtrack, so the only change in loudness is the fade.
         work = scratch_dir(with_data=True)
-        ogg = os.path.join(work, "data", SOUNDTRACK)
-        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", ogg, "synth", "10", "sine", "440", "vol", "0.5"],
-                       check=True)
+        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", os.path.join(work, "data", "Tembrol_-_Verudoziv4.ogg"),
+                        "synth", "10", "sine", "440", "vol", "0.5"], check=True)
         raw = os.path.join(work, "sound.raw")
         demo = Demo(cwd=work, env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": raw})
         try:
@@ -59,15 +46,14 @@ class DemoSequence(unittest.TestCase):
             self.assertEqual(demo.wait(20), 0)
         finally:
             demo.kill()
-        samples = array.array("h")
+        left = array.array("h")
         with open(raw, "rb") as f:
-            samples.frombytes(f.read())
-        left = samples[0::2]
-        onset = next(i for i, s in enumerate(left) if abs(s) > 0)
-        rate = 44100
+            left.frombytes(f.read())
+        left = left[0::2]
+        onset = next(i for i, s in enumerate(left) if s)
 
         def rms(start_s, end_s):
-            part = left[onset + int(start_s * rate): onset + int(end_s * rate)]
+            part = left[onset + int(start_s * 44100): onset + int(end_s * 44100)]
             return math.sqrt(sum(s * s for s in part) / len(part))
 
         # The mixer raises the volume in steps of one audio buffer, so full level comes a little before 1 s.
@@ -75,9 +61,8 @@ class DemoSequence(unittest.TestCase):
         for before, after in zip(levels, levels[1:]):
             self.assertLessEqual(before, after * 1.01, "the level does not rise through the first second")
         self.assertLess(levels[0], 0.25 * levels[9])
-        steady = rms(1.5, 2.5)
-        self.assertAlmostEqual(steady, rms(2.5, 3.5), delta=steady * 0.05)
-        self.assertAlmostEqual(steady, levels[9], delta=steady * 0.05)
+        self.assertAlmostEqual(rms(1.5, 2.5), levels[9], delta=levels[9] * 0.05)
+        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

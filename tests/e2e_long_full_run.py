@@ -15,18 +15,16 @@ class FullRun(unittest.TestCase):
     def test_every_scene_plays_its_full_time(self):
         demo = Demo(env={"SDL_AUDIODRIVER": "no-such-driver"})
         try:
-            status = demo.wait(sum(DURATIONS) + 120)
+            self.assertEqual(demo.wait(sum(DURATIONS) + 120), 0)
         finally:
             demo.kill()
-        elapsed = time.monotonic() - demo.started
-        self.assertEqual(status, 0)
+        self.assertGreaterEqual(time.monotonic() - demo.started, sum(DURATIONS))
         reports = [l for l in demo.stdout if REPORT_PREFIX in l]
         self.assertEqual(len(reports), len(DURATIONS), "".join(demo.stdout))
         for line, seconds in zip(reports, DURATIONS):
             # The last frame is drawn after the time is up, so a scene runs a frame over at most.
             self.assertGreaterEqual(report_seconds(line), seconds * 0.999)
             self.assertLess(report_seconds(line), seconds + 1.0)
-        self.assertGreaterEqual(elapsed, sum(DURATIONS))
         self.assertIn("No music...\n", demo.errors())
 
 

@@ -30,12 +30,7 @@ public:
         setOrtho();
         const float x = (t % 1000) / 500.0f - 1.0f;
         glColor3f(1.0f, 1.0f, 1.0f);
-        glBegin(GL_QUADS);
-        glVertex2f(x, -0.5f);
-        glVertex2f(x + 0.2f, -0.5f);
-        glVertex2f(x + 0.2f, 0.5f);
-        glVertex2f(x, 0.5f);
-        glEnd();
+        glRectf(x, -0.5f, x + 0.2f, 0.5f);
         unsetOrtho();
         Clock::swapBuffers();
     }

@@ -3,6 +3,9 @@
 
 #include "Clock.h"
 #include "SDLWindow.h"
+#include "Scene.h"
+
+#include <GL/gl.h>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +45,17 @@ Frame grabFrame(const std::function<void()>& draw) {
     draw();
     Clock::onSwap(nullptr);
     return frame;
+}
+
+Frame renderAt(Scene* scene, unsigned int ms) {
+    setTime(ms);
+    return grabFrame([scene] { scene->render(); });
+}
+
+float currentAlpha() {
+    float colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    return colour[3];
 }
 
 std::string outputPath(const std::string& name) {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+class Scene;
+
 namespace moriqtest {
 
 using Frame = Screenshot;
@@ -19,6 +21,12 @@ void clearTime();
 
 // Runs draw, which must end with Clock::swapBuffers(), and returns the frame as it was just before the swap.
 Frame grabFrame(const std::function<void()>& draw);
+
+// Sets the clock to ms and returns the frame scene->render() draws then.
+Frame renderAt(Scene* scene, unsigned int ms);
+
+// The current colour's alpha: a frame's fade quad, drawn last, leaves its alpha there.
+float currentAlpha();
 
 // Where a test may write pictures for a person to look at: the build directory.
 std::string outputPath(const std::string& name);

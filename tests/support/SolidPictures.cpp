@@ -1,8 +1,6 @@
 // Test support: single-colour pictures in a throw-away working directory, and a colour count.
 #include "SolidPictures.h"
 
-#include "PngFiles.h"
-
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
@@ -15,18 +13,24 @@
 namespace moriqtest {
 
 void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures, const std::function<void()>& build) {
-    std::string root = tempPath("pictures-XXXXXX");
-    char cwd[PATH_MAX];
-    ASSERT_NE(mkdtemp(&root[0]), nullptr);
-    ASSERT_EQ(mkdir((root + "/data").c_str(), 0755), 0);
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    std::vector<std::pair<std::string, PngSpec>> specs;
     for (const auto& picture : pictures) {
         PngSpec spec;
         spec.width = spec.height = 4;
         spec.colorType = PNG_COLOR_TYPE_RGB;
         for (int i = 0; i < 16; ++i) spec.rows.insert(spec.rows.end(), {picture.second.r, picture.second.g, picture.second.b});
-        ASSERT_TRUE(writePng(root + "/" + picture.first, spec));
+        specs.emplace_back(picture.first, spec);
     }
+    withPictures(specs, build);
+}
+
+void withPictures(const std::vector<std::pair<std::string, PngSpec>>& pictures, const std::function<void()>& build) {
+    std::string root = tempPath("pictures-XXXXXX");
+    char cwd[PATH_MAX];
+    ASSERT_NE(mkdtemp(&root[0]), nullptr);
+    ASSERT_EQ(mkdir((root + "/data").c_str(), 0755), 0);
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    for (const auto& picture : pictures) ASSERT_TRUE(writePng(root + "/" + picture.first, picture.second));
     ASSERT_EQ(chdir(root.c_str()), 0);
     build();
     EXPECT_EQ(chdir(cwd), 0);
