@@ -9,7 +9,7 @@
 
 namespace moriqtest {
 
-bool writePng(const std::string& path, const PngSpec& spec) {
+bool writePng(const std::string& path, const PngSpec& picture) {
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -20,22 +20,22 @@ bool writePng(const std::string& path, const PngSpec& spec) {
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colorType,
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
-    for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
-        palette.push_back(png_color{spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    for (size_t i = 0; i + 2 < picture.palette.size(); i += 3)
+        palette.push_back(png_color{picture.palette[i], picture.palette[i + 1], picture.palette[i + 2]});
     if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    if (!spec.transparency.empty())
-        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
-    if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
+    if (!picture.transparency.empty())
+        png_set_tRNS(png, info, picture.transparency.data(), static_cast<int>(picture.transparency.size()), nullptr);
+    if (picture.gamma > 0) png_set_gAMA(png, info, picture.gamma);
     png_write_info(png, info);
 
-    const size_t rowBytes = spec.rows.size() / spec.height;
+    const size_t rowBytes = picture.rows.size() / picture.height;
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.height; ++y)
-        rows.push_back(const_cast<png_bytep>(spec.rows.data() + y * rowBytes));
+    for (int y = 0; y < picture.height; ++y)
+        rows.push_back(const_cast<png_bytep>(picture.rows.data() + y * rowBytes));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);

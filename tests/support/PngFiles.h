@@ -19,7 +19,7 @@ struct PngSpec {
 };
 
 // Writes the PNG; returns false if libpng refused.
-bool writePng(const std::string& path, const PngSpec& spec);
+bool writePng(const std::string& path, const PngSpec& picture);
 
 // A temporary file name unique to this test process.
 std::string tempPath(const std::string& name);

@@ -15,13 +15,13 @@ namespace moriqtest {
 const RGB RED{230, 40, 40}, GREEN{40, 210, 40}, CYAN{40, 200, 220}, YELLOW{230, 220, 40};
 
 Texture* quadrantTexture() {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.colorType = PNG_COLOR_TYPE_RGB;
-    for (const RGB& c : {RED, GREEN, CYAN, YELLOW}) spec.rows.insert(spec.rows.end(), {c.r, c.g, c.b});
+    PngSpec png;
+    png.width = 2;
+    png.height = 2;
+    png.colorType = PNG_COLOR_TYPE_RGB;
+    for (const RGB& c : {RED, GREEN, CYAN, YELLOW}) png.rows.insert(png.rows.end(), {c.r, c.g, c.b});
     const std::string path = tempPath("quadrants.png");
-    writePng(path, spec);
+    writePng(path, png);
     Texture* texture = new Texture(path.c_str());
     std::remove(path.c_str());
     return texture;

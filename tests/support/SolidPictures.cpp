@@ -15,11 +15,11 @@ namespace moriqtest {
 void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures, const std::function<void()>& build) {
     std::vector<std::pair<std::string, PngSpec>> specs;
     for (const auto& picture : pictures) {
-        PngSpec spec;
-        spec.width = spec.height = 4;
-        spec.colorType = PNG_COLOR_TYPE_RGB;
-        for (int i = 0; i < 16; ++i) spec.rows.insert(spec.rows.end(), {picture.second.r, picture.second.g, picture.second.b});
-        specs.emplace_back(picture.first, spec);
+        PngSpec png;
+        png.width = png.height = 4;
+        png.colorType = PNG_COLOR_TYPE_RGB;
+        for (int i = 0; i < 16; ++i) png.rows.insert(png.rows.end(), {picture.second.r, picture.second.g, picture.second.b});
+        specs.emplace_back(picture.first, png);
     }
     withPictures(specs, build);
 }

@@ -90,14 +90,14 @@ def fm(freq, n, ratio, index, phase=0.0):
 
 def spectral_filter(x, low=None, high=None, order=2):
     """Zero-phase band-pass in the frequency domain, Butterworth-shaped magnitude."""
-    spec = np.fft.rfft(x)
+    spectrum = np.fft.rfft(x)
     f = np.fft.rfftfreq(len(x), 1.0 / SR)
     gain = np.ones_like(f)
     if low:
         gain /= np.sqrt(1.0 + (low / np.maximum(f, 1e-3)) ** (2 * order))
     if high:
         gain /= np.sqrt(1.0 + (f / high) ** (2 * order))
-    return np.fft.irfft(spec * gain, len(x))
+    return np.fft.irfft(spectrum * gain, len(x))
 
 
 def noise(n, seed):
