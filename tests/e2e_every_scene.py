@@ -43,7 +43,8 @@ class EveryScene(unittest.TestCase):
                 start += duration
                 out = os.path.join(self.cwd, "%s-%d.png" % (name, at))
                 with self.subTest(scene=name, at=at):
-                    run = subprocess.run([CAPTURE, "--at", str(at), "--out", out], cwd=self.cwd,
+                    # A coarse frame grid: the scene plays from its start up to the moment asked for.
+                    run = subprocess.run([CAPTURE, "--at", str(at), "--out", out, "--fps", "10"], cwd=self.cwd,
                                          env=dict(os.environ, SDL_AUDIODRIVER="dummy", **display.env),
                                          capture_output=True, text=True, timeout=300)
                     self.assertEqual(run.returncode, 0, run.stderr)
