@@ -20,15 +20,16 @@ class BadPictures(unittest.TestCase):
         if not names:
             self.skipTest("no scene reads a picture yet")
         kinds = bad_inputs.bad_pictures()
-        # Rounds enough for every kind to be tried; each round shifts which picture gets which kind.
-        rounds = -(-len(kinds) // len(names))
+        # Rounds enough for every kind to be tried, and one more: each round shifts which picture gets
+        # which kind, so the pictures a scene uses in its own way (the sphere map) meet more of them.
+        rounds = -(-len(kinds) // len(names)) + 1
         tried = set()
         for round_ in range(rounds):
             cwd = tempfile.mkdtemp(prefix="moriq-badpng-")
             try:
                 placed = {}
                 for i, picture in enumerate(names):
-                    kind, contents, decodes = kinds[(round_ * len(names) + i) % len(kinds)]
+                    kind, contents, decodes = kinds[(round_ * (len(names) + 1) + i) % len(kinds)]
                     bad_inputs.write(os.path.join(cwd, picture), contents)
                     placed[picture] = (kind, decodes)
                     tried.add(kind)
