@@ -12,6 +12,7 @@ import wave
 import zlib
 
 import demo_runner
+import own_display
 
 SOUNDTRACK = "data/Tembrol_-_Verudoziv4.ogg"
 SANITIZER_REPORT = re.compile(r"AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer|runtime error:")
@@ -213,24 +214,12 @@ def step_through(demo, count, settle=0.3, timeout=60):
 
 
 class PrivateDisplay:
-    """An Xvfb of its own for one demo run. SDL waits in full-screen mode until it can grab the pointer,
-    so two demos on one display play one after the other; ctest runs tests side by side. A display of
-    its own also means the keys a test sends reach only its own demo. Without -noreset the server
-    resets when its last client leaves, and SDL's probe connection is such a client: the demo's real
-    connection would then now and then be refused."""
+    """An Xvfb of its own for one demo run (see own_display.py). It also means the keys a test sends
+    reach only its own demo."""
 
     def __enter__(self):
-        read_end, write_end = os.pipe()
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as f:
-            number = f.readline().strip()
-        if not number:
-            self.server.kill()
-            raise RuntimeError("Xvfb did not start")
-        self.env = {"DISPLAY": ":" + number}
+        self.server, display = own_display.start_xvfb()
+        self.env = {"DISPLAY": display}
         return self
 
     def xdotool(self, *args, timeout=30):
