@@ -1,18 +1,67 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts Xvfb when there is no display, and runs every test.
-# Extra arguments go to ctest (for example -LE long to skip the full-length demo runs).
+# Installs what is missing, builds, starts Xvfb when there is no display, and runs every test stage:
+#   normal    the whole suite, built as usual into build/
+#   sanitize  the whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+#             (clang) into build-asan/
+#   fuzz      the PNG loader's fuzz target for MORIQ_FUZZ_SECONDS seconds (60), corpus in build-asan/fuzz/
+# MORIQ_STAGES chooses the stages (default "normal sanitize fuzz"). Extra arguments go to ctest in both
+# suites (for example -LE long to skip the full-length demo runs). Exits non-zero if any stage failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+stages=" ${MORIQ_STAGES:-normal sanitize fuzz} "
+fuzz_seconds=${MORIQ_FUZZ_SECONDS:-60}
+jobs=2
+
 scripts/deps.sh --test
-scripts/build.sh
 
 if [ -z "${DISPLAY:-}" ]; then
     displayfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
     xvfb=$!
     trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"' EXIT
     for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
     [ -s "$displayfile" ] || { echo "Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(head -n1 "$displayfile")"
 fi
-ctest --test-dir build --output-on-failure -j2 "$@"
+
+normal() {
+    scripts/build.sh && ctest --test-dir build --output-on-failure -j"$jobs" "$@"
+}
+
+build_sanitized() {
+    CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORIQ_SANITIZE=ON \
+        -DMORIQ_BENCH=OFF >/dev/null && cmake --build build-asan -j"$jobs"
+}
+
+sanitize() {
+    build_sanitized && ctest --test-dir build-asan --output-on-failure -j"$jobs" "$@"
+}
+
+# The corpus grows from the seeds the build writes; a crash leaves its input in build-asan/fuzz/.
+fuzz() {
+    build_sanitized >/dev/null || return 1
+    mkdir -p build-asan/fuzz/corpus
+    echo "Fuzzing the PNG loader for ${fuzz_seconds}s (log: build-asan/fuzz/fuzz.log)"
+    if build-asan/fuzz_png -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=2 \
+        -print_final_stats=1 -artifact_prefix=build-asan/fuzz/ build-asan/fuzz/corpus build-asan/fuzz/seeds \
+        >build-asan/fuzz/fuzz.log 2>&1; then
+        grep -E '^(#[0-9]+[[:space:]]+DONE|Done|stat::number_of_executed_units|stat::peak_rss_mb)' \
+            build-asan/fuzz/fuzz.log || true
+    else
+        tail -n 60 build-asan/fuzz/fuzz.log
+        return 1
+    fi
+}
+
+failed=()
+for stage in normal sanitize fuzz; do
+    [[ "$stages" == *" $stage "* ]] || continue
+    echo "=== $stage ==="
+    if ! "$stage" "$@"; then failed+=("$stage"); fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "Failed stages: ${failed[*]}" >&2
+    exit 1
+fi
+echo "All stages passed:${stages% }"

@@ -20,7 +20,7 @@ public:
     static const int GRID = 40;                      // samples per axis
     static const int NSAMPLES = GRID * GRID * GRID;  // sample (x, y, z) is element x + 40 y + 1600 z
     static const int NROWS = GRID * GRID;            // row y + 40 z: the 40 samples along x
-    static const int MAXBALLS = 12;
+    static constexpr int MAXBALLS = 12;
 
     struct metaball {
         double radius;     // stored and printed only

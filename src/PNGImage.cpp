@@ -11,8 +11,9 @@
 
 namespace {
 
-// Upper bound on a decoded buffer; larger images are refused as decompression bombs.
-const size_t MAX_BYTES = 256u * 1024u * 1024u;
+// Upper bound on a decoded buffer (a 4096x4096 RGBA picture); larger images are refused as
+// decompression bombs. It must stay below MAX_SIDE^2 * 4 or only the side limit would ever act.
+const size_t MAX_BYTES = 64u * 1024u * 1024u;
 
 // Everything libpng's error jump may leave behind; plain pointers so longjmp skips no destructor.
 struct Decoding {

@@ -33,16 +33,19 @@ void appendChunk(std::string& out, const char* type, const std::string& body) {
     out.append(c, 4);
 }
 
-// A well-formed PNG header declaring a huge RGBA picture with no pixel data behind it.
-std::string bombFile(unsigned int side) {
+// A well-formed PNG declaring a huge RGBA picture with no pixel data behind it.
+std::string bombFile(unsigned int side, unsigned int height = 0) {
+    if (!height) height = side;
     std::string png("\x89PNG\r\n\x1a\n", 8);
     std::string ihdr;
-    for (int i = 0; i < 2; ++i) {
-        const char s[4] = {char(side >> 24), char(side >> 16), char(side >> 8), char(side)};
+    for (unsigned int n : {side, height}) {
+        const char s[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
         ihdr.append(s, 4);
     }
     ihdr += std::string("\x08\x06\x00\x00\x00", 5);
     appendChunk(png, "IHDR", ihdr);
+    // The header is read up to the first IDAT; an empty deflate stream is all it carries.
+    appendChunk(png, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
     appendChunk(png, "IEND", "");
     const std::string path = tempPath("bomb.png");
     std::ofstream(path, std::ios::binary) << png;
@@ -178,4 +181,11 @@ TEST(PNGImage, BadFilesBecomeThePlaceholderWithAMessage) {
     EXPECT_TRUE(isPlaceholderChecker(bomb));
     EXPECT_NE(err.find("PNG: "), std::string::npos);
     EXPECT_NE(err.find("bomb.png"), std::string::npos);
+
+    // Sides within the limit, but more pixels than any picture of the demo: refused before decoding.
+    testing::internal::CaptureStderr();
+    PNGImage wide(bombFile(8192, 2049).c_str());
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(isPlaceholderChecker(wide));
+    EXPECT_NE(err.find("bomb.png needs more than"), std::string::npos) << err;
 }
