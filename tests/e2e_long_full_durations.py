@@ -1,6 +1,6 @@
-"""Bad inputs leave the timing alone: with no data/ at all, with a soundtrack of random bytes and with
-one cut in half, the demo plays every scene for its full duration and exits with status 0. The three
-runs play side by side, so this takes one demo's length (about two minutes once every scene is in)."""
+"""Bad inputs leave the timing alone: with no data/ at all, with a soundtrack of random bytes, with
+one cut in half and with no audio device, the demo plays every scene for its full duration and exits
+with status 0. The four runs play side by side, so this takes one demo's length (about two minutes once every scene is in)."""
 import os
 import random
 import shutil
@@ -35,12 +35,15 @@ class FullDurations(unittest.TestCase):
                 ogg = f.read()
             bad_inputs.write(os.path.join(cut, bad_inputs.SOUNDTRACK), ogg[:len(ogg) // 2])
 
-            runs = {"no data": no_data, "random soundtrack": noise, "soundtrack cut in half": cut}
+            silent = {"SDL_AUDIODRIVER": "no-such-driver"}
+            runs = {"no data": (no_data, {}), "random soundtrack": (noise, {}),
+                    "soundtrack cut in half": (cut, {}), "no audio device": (demo_runner.SOURCE_DIR, silent)}
             results = {}
 
-            def play(label, cwd):
+            def play(label, run):
+                cwd, env = run
                 with bad_inputs.PrivateDisplay() as display:
-                    demo = demo_runner.Demo(cwd=cwd, env=display.env)
+                    demo = demo_runner.Demo(cwd=cwd, env=dict(display.env, **env))
                     try:
                         results[label] = (demo.wait(timeout=total + 180), demo)
                     except Exception as e:  # a hang fails the status check below
@@ -56,6 +59,8 @@ class FullDurations(unittest.TestCase):
             for label, (status, demo) in sorted(results.items()):
                 with self.subTest(label):
                     self.check(scenes, status, demo)
+                    if label == "no audio device":
+                        self.assertIn("No music...\n", demo.errors())
             self.assertEqual(set(results), set(runs))
             for cwd in (noise, cut):
                 shutil.rmtree(cwd, ignore_errors=True)

@@ -16,9 +16,9 @@ using moriqtest::writePng;
 
 namespace {
 
-std::string written(const std::string& name, const PngSpec& spec) {
+std::string written(const std::string& name, const PngSpec& picture) {
     const std::string path = tempPath(name);
-    EXPECT_TRUE(writePng(path, spec));
+    EXPECT_TRUE(writePng(path, picture));
     return path;
 }
 

@@ -13,15 +13,15 @@
 namespace moriqtest {
 
 void withSolidPictures(const std::vector<std::pair<std::string, RGB>>& pictures, const std::function<void()>& build) {
-    std::vector<std::pair<std::string, PngSpec>> specs;
+    std::vector<std::pair<std::string, PngSpec>> written;
     for (const auto& picture : pictures) {
         PngSpec png;
         png.width = png.height = 4;
         png.colorType = PNG_COLOR_TYPE_RGB;
         for (int i = 0; i < 16; ++i) png.rows.insert(png.rows.end(), {picture.second.r, picture.second.g, picture.second.b});
-        specs.emplace_back(picture.first, png);
+        written.emplace_back(picture.first, png);
     }
-    withPictures(specs, build);
+    withPictures(written, build);
 }
 
 void withPictures(const std::vector<std::pair<std::string, PngSpec>>& pictures, const std::function<void()>& build) {
