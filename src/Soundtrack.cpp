@@ -14,7 +14,7 @@
 
 namespace {
 
-const long FADE_IN_SAMPLES = static_cast<long>(Soundtrack::FADE_IN_MS) * Soundtrack::RATE / 1000;
+const long FADE_IN_SAMPLES = static_cast<long>(Timeline::MUSIC_FADE_IN_MS) * Soundtrack::RATE / 1000;
 const long FADE_OUT_SAMPLES = static_cast<long>(Timeline::MUSIC_FADE_OUT_MS) * Soundtrack::RATE / 1000;
 
 // As a 16-bit Vorbis decode rounds and clips.

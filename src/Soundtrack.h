@@ -10,7 +10,6 @@ class Soundtrack {
 public:
     static const int RATE = 44100;        // sample frames a second, as the demo opens the audio device
     static const int CHANNELS = 2;
-    static const int FADE_IN_MS = 1000;   // the music starts with the first scene, fading in
 
     // Decodes the first maxSamples sample frames of an Ogg Vorbis file, converted to RATE stereo.
     // A missing or undecodable file is reported on standard error and leaves the music silent.

@@ -20,6 +20,8 @@ public:
     static int startOf(size_t index);
     static int length();
 
-    // The music fades out over the last scene.
+    // The soundtrack starts with the first scene, fading in, and fades out over the last scene.
+    static constexpr const char* SOUNDTRACK = "data/Tembrol_-_Verudoziv4.ogg";
+    static const int MUSIC_FADE_IN_MS = 1000;
     static const int MUSIC_FADE_OUT_MS = 5000;
 };

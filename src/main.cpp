@@ -50,7 +50,7 @@ int main(int, char**) {
     bar->render(10);
     Music* music = new Music();
     bar->render(20);
-    music->loadMusic("data/Tembrol_-_Verudoziv4.ogg");
+    music->loadMusic(Timeline::SOUNDTRACK);
     bar->render(50);
 
     const std::vector<Timeline::Entry>& playList = Timeline::entries();
@@ -68,7 +68,7 @@ int main(int, char**) {
         delete music;
         music = nullptr;
     } else {
-        music->fadeIn(1000);
+        music->fadeIn(Timeline::MUSIC_FADE_IN_MS);
     }
 
     for (size_t i = 0; i < scenes.size(); ++i) {

@@ -25,7 +25,6 @@ namespace {
 
 const int WIDTH = 640;
 const int HEIGHT = 480;
-const char* const SOUNDTRACK = "data/Tembrol_-_Verudoziv4.ogg";
 
 volatile sig_atomic_t stopRequested = 0;
 
@@ -238,7 +237,7 @@ int main(int argc, char** argv) {
         const long firstSample = Soundtrack::frameSample(firstFrame, fps);
         const long endSample = Soundtrack::frameSample(endFrame, fps);
         const long fadeOutStart = Soundtrack::msSample(Timeline::startOf(Timeline::entries().size() - 1));
-        const Soundtrack music(SOUNDTRACK, endSample);
+        const Soundtrack music(Timeline::SOUNDTRACK, endSample);
         const std::vector<int16_t> sound = music.render(firstSample, endSample, fadeOutStart);
         wav.reset(new TempFile);
         if (wav->path.empty() || !Soundtrack::writeWav(wav->path, sound)) {
