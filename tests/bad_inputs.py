@@ -235,3 +235,20 @@ class PrivateDisplay:
     def __exit__(self, *exc):
         self.server.terminate()
         self.server.wait()
+
+
+def play_every_scene(test, cwd, scenes, settle, env=None):
+    """Plays the demo on a display of its own, a close request ending each scene; checks it reported
+    every scene, exited with status 0 and tripped no sanitizer. Returns its standard error."""
+    with PrivateDisplay() as display:
+        demo = demo_runner.Demo(cwd=cwd, env=dict(display.env, **(env or {})))
+        try:
+            reports = step_through(demo, len(scenes), settle=settle)
+            status = demo.wait(timeout=60)
+        finally:
+            demo.kill()
+    errors = demo.errors()
+    test.assertEqual(status, 0, errors)
+    test.assertEqual(sanitizer_reports(errors), [])
+    test.assertEqual(len(reports), len(scenes), errors)
+    return errors
