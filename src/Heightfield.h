@@ -31,6 +31,10 @@ public:
     void init() override;
     void render() override;
 
+    // The pictures the constructor loads, in loading order: dude, ting, smegma, wemade.
+    static constexpr const char* PICTURES[] = {"data/tufs_dude.png", "data/lol2.png", "data/smegma.png",
+                                               "data/skaptav.png"};
+
     // Scene time at which the current beat period started.
     unsigned int beatStart() const { return bump; }
 
