@@ -24,7 +24,7 @@ TEST(Capture, ScenesNeverStartedLeaveTheAttributeStackAlone) {
                                "", 1000, 1000};
         Capture capture(nullptr, list);
         int drawn = 0;
-        capture.play(0, 0, 30, [&](long, int) { return ++drawn, false; }, true);
+        capture.play(0, 0, 30, [&](long) { return ++drawn, false; }, true);
         EXPECT_EQ(drawn, 1);
     }
     GLint after = 0;

@@ -34,7 +34,7 @@ long Capture::firstFrameAt(int ms, int fps) {
 bool Capture::drawFrame(Scene* scene, int ms, long frame, const FrameSink* sink) {
     bool go = true;
     now = static_cast<unsigned int>(ms);
-    if (sink) Clock::onSwap([&] { go = (*sink)(frame, ms); });
+    if (sink) Clock::onSwap([&] { go = (*sink)(frame); });
     scene->render();
     ++scene->framesDrawn;
     Clock::onSwap(nullptr);

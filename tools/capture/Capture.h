@@ -10,9 +10,9 @@
 
 class Capture {
 public:
-    // Receives a finished frame (still in the back buffer) with its frame number and demo time;
+    // Receives a finished frame (still in the back buffer) with its frame number;
     // returns false to stop playing. The frame number is -1 for a still drawn off the frame grid.
-    using FrameSink = std::function<bool(long frame, int ms)>;
+    using FrameSink = std::function<bool(long frame)>;
 
     // Builds every scene of the timeline; the loading bar's GL state handling is kept, its frames are not shown.
     Capture(SDL_Surface* screen, const Timeline& timeline);

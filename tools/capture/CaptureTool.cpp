@@ -256,7 +256,7 @@ int writeStill(const Options& options, const Timeline& timeline) {
     Screenshot shot;
     {
         Capture capture(display.screen(), timeline);
-        capture.play(options.at, options.at, options.fps, [&](long, int) {
+        capture.play(options.at, options.at, options.fps, [&](long) {
             shot = Screenshot::grab(WIDTH, HEIGHT);
             return false;
         }, true);
@@ -277,7 +277,7 @@ int record(const Options& options, const Timeline& timeline, SDL_Surface* screen
     if (!stopRequested) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
         Capture capture(screen, timeline);
-        capture.play(options.from, options.to, options.fps, [&](long frame, int) {
+        capture.play(options.from, options.to, options.fps, [&](long frame) {
             written = write(Screenshot::grab(WIDTH, HEIGHT), frame);
             progress.frameDone();
             return written && !stopRequested;
