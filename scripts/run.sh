@@ -17,7 +17,7 @@ scripts/deps.sh --video
 start_xvfb
 build/moriq-capture --video "$video"
 
-seconds=$(ffprobe -v error -show_entries format=duration -of default=noprint_wrappers=1:nokey=1 "$video")
+seconds=$(LC_ALL=C printf %.1f "$(ffprobe -v error -show_entries format=duration -of default=noprint_wrappers=1:nokey=1 "$video")")
 size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=s=x:p=0 "$video")
 whole=${seconds%.*}
 echo
