@@ -17,10 +17,13 @@ scripts/deps.sh --video
 start_xvfb
 build/moriq-capture --video "$video"
 
-seconds=$(LC_ALL=C printf %.1f "$(ffprobe -v error -show_entries format=duration -of default=noprint_wrappers=1:nokey=1 "$video")")
-size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=s=x:p=0 "$video")
+seconds=$(LC_ALL=C printf %.1f "$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$video")")
 whole=${seconds%.*}
+IFS=, read -r vcodec width height < <(ffprobe -v error -select_streams v:0 \
+    -show_entries stream=codec_name,width,height -of csv=p=0 "$video")
+IFS=, read -r acodec rate channels < <(ffprobe -v error -select_streams a:0 \
+    -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 "$video") || acodec=""
 echo
-echo "The demo is in $PWD/$video: $((whole / 60)):$(printf %02d $((whole % 60))) (${seconds} s), ${size},"\
-     "H.264 video with AAC sound."
+echo "The demo is in $PWD/$video: $((whole / 60)):$(printf %02d $((whole % 60))) (${seconds} s) of"\
+     "${width}x${height} $vcodec video${acodec:+ with $acodec sound, $rate Hz, $channels channels}."
 echo "Play it on a machine with a screen in any video player, for example: ffplay $video  (or mpv, vlc)"
