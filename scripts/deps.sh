@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the demo needs (and, with --test, what its tests need), only those missing.
+# Installs the Debian packages a step needs, only those missing:
+#   scripts/deps.sh           building and playing the demo
+#   scripts/deps.sh --video   recording it without a display: a virtual X server and the video encoder
+#   scripts/deps.sh --test    everything scripts/test.sh builds and runs
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-mixer1.2-dev libpng-dev libgl-dev
-          libglu1-mesa-dev libgl1-mesa-dri libvorbis-dev)
-if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool python3 python3-numpy python3-pil
-               fonts-dejavu-core vorbis-tools ffmpeg clang libclang-rt-14-dev)
-fi
+# The compilers and build tools, and the libraries the demo and the capture tool link and load.
+build=(cmake make g++ pkg-config libsdl1.2-dev libsdl-mixer1.2-dev libpng-dev libvorbis-dev libgl-dev
+       libglu1-mesa-dev libglx-mesa0 libgl1-mesa-dri)
+# Xvfb for the virtual X server; ffmpeg encodes the video and ffprobe reads its length back.
+video=(xvfb ffmpeg)
+
+case "${1:-}" in
+    "") packages=("${build[@]}") ;;
+    --video) packages=("${video[@]}") ;;
+    # GoogleTest and Google Benchmark; clang and its runtimes for the sanitized build and the fuzzer, llvm
+    # for symbolized reports; Xvfb and xdotool for the rendering and end-to-end tests (xauth for xvfb-run);
+    # ffmpeg, vorbis-tools (oggenc, oggdec) and sox (with its Ogg Vorbis writer in libsox-fmt-base) make
+    # and check the test sounds and videos; python3 with numpy, PIL and the DejaVu fonts runs the generators.
+    --test) packages=("${build[@]}" "${video[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev llvm
+                      xauth xdotool vorbis-tools sox libsox-fmt-base python3 python3-numpy python3-pil
+                      fonts-dejavu-core fonts-dejavu-extra) ;;
+    *) echo "usage: scripts/deps.sh [--video | --test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,17 +1,29 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and plays the demo from the repository root (it reads data/ from there).
+# Installs what is missing, builds the demo and its capture tool, and plays the demo from the repository
+# root (it reads data/ from there). With no display it records the whole demo with its soundtrack to
+# moriq-demo.mp4 instead, in a virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh
-if [ -z "${DISPLAY:-}" ]; then
-    cat >&2 <<'MSG'
-There is no display to show the demo on (DISPLAY is not set).
-Watch it anyway in a virtual X server, with sound recorded to a file:
-  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/moriq.raw xvfb-run -a -s "-screen 0 1024x768x24" build/moriq-demo
-or write a still of any moment:
-  xvfb-run -a -s "-screen 0 1024x768x24" build/moriq-capture --at 12000 --out still.png
-MSG
-    exit 1
+scripts/build.sh --target moriq-demo moriq-capture
+if [ -n "${DISPLAY:-}" ]; then
+    exec build/moriq-demo
 fi
-exec build/moriq-demo
+
+video=moriq-demo.mp4
+echo "There is no display (DISPLAY is not set), so the demo is recorded to $video instead."
+scripts/deps.sh --video
+. scripts/xvfb.sh
+start_xvfb
+build/moriq-capture --video "$video"
+
+seconds=$(LC_ALL=C printf %.1f "$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$video")")
+whole=${seconds%.*}
+IFS=, read -r vcodec width height < <(ffprobe -v error -select_streams v:0 \
+    -show_entries stream=codec_name,width,height -of csv=p=0 "$video")
+IFS=, read -r acodec rate channels < <(ffprobe -v error -select_streams a:0 \
+    -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 "$video") || acodec=""
+echo
+echo "The demo is in $PWD/$video: $((whole / 60)):$(printf %02d $((whole % 60))) (${seconds} s) of"\
+     "${width}x${height} $vcodec video${acodec:+ with $acodec sound, $rate Hz, $channels channels}."
+echo "Play it on a machine with a screen in any video player, for example: ffplay $video  (or mpv, vlc)"

@@ -15,22 +15,17 @@ jobs=2
 scripts/deps.sh --test
 
 if [ -z "${DISPLAY:-}" ]; then
-    displayfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"' EXIT
-    for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-    [ -s "$displayfile" ] || { echo "Xvfb did not start" >&2; exit 1; }
-    export DISPLAY=":$(head -n1 "$displayfile")"
+    . scripts/xvfb.sh
+    start_xvfb
 fi
 
 normal() {
-    scripts/build.sh && ctest --test-dir build --output-on-failure -j"$jobs" "$@"
+    scripts/build.sh -DMORIQ_TESTS=ON -DMORIQ_BENCH=ON && ctest --test-dir build --output-on-failure -j"$jobs" "$@"
 }
 
 build_sanitized() {
     CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORIQ_SANITIZE=ON \
-        -DMORIQ_BENCH=OFF >/dev/null && cmake --build build-asan -j"$jobs"
+        -DMORIQ_TESTS=ON -DMORIQ_BENCH=OFF >/dev/null && cmake --build build-asan -j"$jobs"
 }
 
 sanitize() {

@@ -12,7 +12,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from assetgen import pictures, music  # noqa: E402
+from assetgen import requirements  # noqa: E402
 
 
 def main():
@@ -21,6 +21,15 @@ def main():
     parser.add_argument("outdir", nargs="?", default=os.path.join(here, "..", "data"))
     parser.add_argument("--only", choices=("pictures", "music"))
     args = parser.parse_args()
+    lacking = requirements.missing(pictures=args.only != "music", music=args.only != "pictures")
+    if lacking:
+        for what, package in lacking:
+            print("make_assets.py: %s is missing (Debian package %s)" % (what, package), file=sys.stderr)
+        packages = sorted(set(package for _, package in lacking))
+        print("make_assets.py: install them with: sudo apt-get install %s" % " ".join(packages), file=sys.stderr)
+        return 1
+    # Loaded after the check: they import numpy and PIL.
+    from assetgen import music, pictures
     os.makedirs(args.outdir, exist_ok=True)
 
     if args.only != "music":

@@ -8,13 +8,17 @@ output depends only on this code and the DejaVu fonts.
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
-FONT_DIR = "/usr/share/fonts/truetype/dejavu/"
+from . import requirements
+
 SUPERSAMPLE = 4
 
 
 def font(name, size):
-    """A DejaVu font by file stem, e.g. font("DejaVuSans-Bold", 24)."""
-    return ImageFont.truetype(FONT_DIR + name + ".ttf", size)
+    """A DejaVu font by file stem, e.g. font("DejaVuSans-Bold", 24); only those listed in requirements.FONTS,
+    so that a missing one is found before drawing starts."""
+    if name not in requirements.FONTS:
+        raise KeyError("font %s is not listed in assetgen/requirements.py" % name)
+    return ImageFont.truetype(requirements.font_path(name), size)
 
 
 def rgb(hex_colour):
