@@ -3,6 +3,7 @@
 // the soundtrack as the demo plays it, encoded by ffmpeg.
 #include "Capture.h"
 #include "FfmpegPipe.h"
+#include "FrameTarget.h"
 #include "SDLWindow.h"
 #include "Screenshot.h"
 #include "Soundtrack.h"
@@ -44,13 +45,16 @@ void catchStopSignals() {
 }
 
 void usage() {
-    std::cerr << "usage: moriq-capture --at MS --out FILE.png [--fps N]\n"
-                 "       moriq-capture --video FILE.mp4|FILE.mkv|FILE.webm [--from MS] [--to MS] [--fps N]\n"
-                 "       moriq-capture --frames DIR [--from MS] [--to MS] [--fps N]\n"
+    std::cerr << "usage: moriq-capture --at MS --out FILE.png [--fps N] [SIZE]\n"
+                 "       moriq-capture --video FILE.mp4|FILE.mkv|FILE.webm [--from MS] [--to MS] [--fps N] [SIZE]\n"
+                 "       moriq-capture --frames DIR [--from MS] [--to MS] [--fps N] [SIZE]\n"
                  "  MS counts from the start of the first scene; the timeline is "
               << Timeline::length() << " ms long.\n"
                  "  --fps N frames a second of the driven clock (default 60); --from/--to default to the\n"
-                 "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n";
+                 "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n"
+                 "  SIZE is --size WxH (default 640x480): the demo's 4:3 picture is drawn as large as fits,\n"
+                 "  centred between black bars; and --supersample N (1 to 4, default 1): each frame drawn\n"
+                 "  N times larger in each direction and scaled down, for smoother edges.\n";
 }
 
 bool parseInt(const char* text, int& value) {
@@ -139,6 +143,9 @@ int main(int argc, char** argv) {
     int fps = 60;
     int from = 0;
     int to = -1;
+    int width = WIDTH;
+    int height = HEIGHT;
+    int supersample = 1;
     std::string out, video, frames;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -149,6 +156,11 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(argv[i], "--from") && hasValue && parseInt(argv[i + 1], from)) {
             ++i;
         } else if (!std::strcmp(argv[i], "--to") && hasValue && parseInt(argv[i + 1], to)) {
+            ++i;
+        } else if (!std::strcmp(argv[i], "--size") && hasValue && Letterbox::parseSize(argv[i + 1], width, height)) {
+            ++i;
+        } else if (!std::strcmp(argv[i], "--supersample") && hasValue && parseInt(argv[i + 1], supersample) &&
+                   supersample >= 1 && supersample <= 4) {
             ++i;
         } else if (!std::strcmp(argv[i], "--out") && hasValue) {
             out = argv[++i];
@@ -184,6 +196,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    const Letterbox box(width, height, supersample);
+    if (box.pictureWidth == 0) {
+        std::cerr << "moriq-capture: --size " << width << "x" << height << " has no room for a 4:3 picture" << std::endl;
+        return 2;
+    }
+    // The encoders keep colour at half the resolution in both directions.
+    if (!video.empty() && (width % 2 || height % 2)) {
+        std::cerr << "moriq-capture: a video's width and height must be even; " << width << "x" << height
+                  << " is not" << std::endl;
+        return 2;
+    }
+
     std::string ffmpeg;
     if (!video.empty()) {
         if (FfmpegPipe::codecArgs(video).empty()) {
@@ -206,6 +230,8 @@ int main(int argc, char** argv) {
                      "xvfb-run -a -s \"-screen 0 1024x768x24\" build/moriq-capture ..." << std::endl;
         return 1;
     }
+    FrameTarget offscreen(box);
+    if (!offscreen.good()) return 1;
     catchStopSignals();
     // A write to ffmpeg after it died must fail, not kill the capture before it reports why.
     signal(SIGPIPE, SIG_IGN);
@@ -217,7 +243,7 @@ int main(int argc, char** argv) {
         {
             Capture capture(window.screen);
             capture.play(at, at, fps, [&](long, int) {
-                shot = Screenshot::grab(WIDTH, HEIGHT);
+                shot = offscreen.grab();
                 return false;
             }, true);
         }
@@ -244,7 +270,7 @@ int main(int argc, char** argv) {
             std::cout.rdbuf(coutBuffer);
             return 1;
         }
-        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, video, WIDTH, HEIGHT, fps, wav->path));
+        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, video, width, height, fps, wav->path));
         if (encoder && !encoder->good()) {
             std::cout.rdbuf(coutBuffer);
             return 1;
@@ -257,7 +283,7 @@ int main(int argc, char** argv) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
         Capture capture(window.screen);
         capture.play(from, to, fps, [&](long frame, int) {
-            const Screenshot shot = Screenshot::grab(WIDTH, HEIGHT);
+            const Screenshot shot = offscreen.grab();
             written = encoder ? encoder->write(shot.rgb.data(), shot.rgb.size())
                               : shot.savePng(frameFile(frames, frame));
             progress.frameDone();
