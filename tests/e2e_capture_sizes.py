@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""moriq-capture --size and --supersample: frames drawn larger match the demo's own 640x480 frames,
-supersampled frames are the average of a larger drawing, bars are black, a 1080p video has the size and
-frame count asked for, and sizes GL cannot draw are refused."""
+"""moriq-capture --size and --supersample against the demo's own 640x480 frames, ffprobe and GL's limits."""
 import functools
 import json
 import os

@@ -1,5 +1,5 @@
-// The picture-size seam: left at its default, the scenes set the demo's own viewport and line widths;
-// set larger, the same calls cover the larger picture and thicken lines by its height over 480.
+// The picture-size seam: at its default the scenes set the demo's own viewport and line widths; set
+// larger, the same calls cover the larger picture and thicken lines by its height over 480.
 #include "GLTest.h"
 #include "Greetings.h"
 #include "Raster.h"
@@ -7,45 +7,28 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <array>
+#include <vector>
 
 using namespace moriqtest;
-
-namespace {
-
-using Viewport = std::array<GLint, 4>;
-
-Viewport viewportAfterInit(Scene& scene) {
-    glViewport(0, 0, 1, 1);
-    scene.init();
-    Viewport v;
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
-
-float lineWidth() {
-    GLfloat w = 0;
-    glGetFloatv(GL_LINE_WIDTH, &w);
-    return w;
-}
-
-}  // namespace
 
 TEST(Raster, DefaultIsTheDemosOwnAndLargerSizesScaleViewportAndLines) {
     ensureGL();
     setTime(0);
-    {
-        Greetings greetings(nullptr);
-        EXPECT_EQ(viewportAfterInit(greetings), (Viewport{0, 0, 640, 480}));
-        EXPECT_EQ(lineWidth(), 5.0f);
-        greetings.deinit();
-        Raster::setSize(1440, 1080);
-        EXPECT_EQ(viewportAfterInit(greetings), (Viewport{0, 0, 1440, 1080}));
-        EXPECT_EQ(lineWidth(), 11.25f);
+    for (int height : {480, 1080}) {
+        Raster::setSize(height * 4 / 3, height);
+        Greetings greetings(nullptr);  // its cube outlines are the widest lines of the demo
+        glViewport(0, 0, 1, 1);
+        greetings.init();
+        GLint viewport[4];
+        GLfloat width = 0;
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, height * 4 / 3, height}));
+        EXPECT_EQ(width, 5.0f * height / 480);
         Raster::reset();
-        EXPECT_EQ(lineWidth(), 2.25f);
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        EXPECT_EQ(width, height / 480.0f);
     }
     Raster::setSize(640, 480);
-    Raster::reset();
     clearTime();
 }
