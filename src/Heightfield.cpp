@@ -63,10 +63,10 @@ Heightfield::Heightfield(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
     bump = 17350;
     genmap();
-    dude = new Texture("data/tufs_dude.png");
-    ting = new Texture("data/lol2.png");
-    smegma = new Texture("data/smegma.png");
-    wemade = new Texture("data/skaptav.png");
+    dude = new Texture(PICTURES[0]);
+    ting = new Texture(PICTURES[1]);
+    smegma = new Texture(PICTURES[2]);
+    wemade = new Texture(PICTURES[3]);
     mc = 0;
     lightAngle = Vector3d(0.0f, 0.0f, 1.0f);
     lightAngle.normalize();
@@ -75,7 +75,7 @@ Heightfield::Heightfield(SDL_Surface* sdlsurf) {
 }
 
 Heightfield::~Heightfield() {
-    deinit();
+    if (attribsPushed) deinit();
     report();
     delete wemade;
     delete ting;
@@ -95,6 +95,7 @@ void Heightfield::genmap() {
 
 void Heightfield::init() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
+    attribsPushed = true;
     startTime = Clock::ticks();
     framesDrawn = 0;
     CelShader::createRamp(shaderData, shaderTexture);

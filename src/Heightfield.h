@@ -31,6 +31,10 @@ public:
     void init() override;
     void render() override;
 
+    // The pictures the constructor loads, in loading order: dude, ting, smegma, wemade.
+    static constexpr const char* PICTURES[] = {"data/tufs_dude.png", "data/lol2.png", "data/smegma.png",
+                                               "data/skaptav.png"};
+
     // Scene time at which the current beat period started.
     unsigned int beatStart() const { return bump; }
 
@@ -56,4 +60,5 @@ private:
     float shaderData[CelShader::RAMP_SIZE][3];
     GLuint shaderTexture[1] = {0};
     unsigned int bump;
+    bool attribsPushed = false;  // by init: a scene deleted unplayed has nothing to pop
 };

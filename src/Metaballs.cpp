@@ -846,7 +846,7 @@ void Metaballs::printmetaballsinfo(metaballer* b) {
 
 Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
     surface = sdlsurf;
-    ting = new Texture("data/lmao.png");
+    ting = new Texture(PICTURES[0]);
     t = 0;
     WORLDX = WORLDY = WORLDZ = 320;
     baller.gridx = baller.gridy = baller.gridz = GRID;
@@ -856,7 +856,7 @@ Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
 }
 
 Metaballs::~Metaballs() {
-    deinit();
+    if (attribsPushed) deinit();
     report();
     delete ting;
 }
@@ -870,6 +870,7 @@ void Metaballs::initmetaballs(int n, double radius, int gridx, int gridy, int gr
 
 void Metaballs::init() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
+    attribsPushed = true;
     startTime = Clock::ticks();
     framesDrawn = 0;
 
@@ -911,7 +912,7 @@ void Metaballs::init() {
     const int n = Clock::ticks() > 79999 ? 10 : 9;
     initmetaballs(n, 5.0, 40, 40, 40, -160, 160, -160, 160, 1, -320, &baller);
 
-    pngTexture = new PNGImage("data/meta_texture.png");
+    pngTexture = new PNGImage(PICTURES[1]);
     glGenTextures(1, &texid);
     glBindTexture(GL_TEXTURE_2D, texid);
     // The picture is handed over in its own format, rows tightly packed, so nothing past it is read.
@@ -985,12 +986,16 @@ void Metaballs::fade(float alpha) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, alpha);
+    // The ten-ball instance draws in wireframe; its fades must still cover the screen.
+    glPushAttrib(GL_POLYGON_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glBegin(GL_QUADS);
     glVertex2f(-1.0f, -1.0f);
     glVertex2f(1.0f, -1.0f);
     glVertex2f(1.0f, 1.0f);
     glVertex2f(-1.0f, 1.0f);
     glEnd();
+    glPopAttrib();
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);

@@ -15,24 +15,24 @@ namespace {
 // decompression bombs. It must stay below MAX_SIDE^2 * 4 or only the side limit would ever act.
 const size_t MAX_BYTES = 64u * 1024u * 1024u;
 
-// Everything libpng's error jump may leave behind; plain pointers so longjmp skips no destructor.
+// One decoding's state, owned by the caller of decodeInto: libpng's error jump returns into decodeInto,
+// and what it wrote through its reference is in memory then, where its locals changed since the jump
+// point would not be. One a call, so decodings in different threads or interleaved stay apart.
 struct Decoding {
     FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
     png_bytep* rows = nullptr;
     unsigned char* pixels = nullptr;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int colorType = 0;
 
-    void release() {
+    ~Decoding() {
         if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-        png = nullptr;
-        info = nullptr;
         free(rows);
-        rows = nullptr;
         free(pixels);
-        pixels = nullptr;
         if (file) fclose(file);
-        file = nullptr;
     }
 };
 
@@ -45,21 +45,8 @@ int glTypeOf(int colorType) {
     }
 }
 
-}  // namespace
-
-PNGImage::PNGImage(const char* filename) {
-    if (!decode(filename)) makePlaceholder(filename);
-}
-
-PNGImage::~PNGImage() {
-    if (data) free(data);
-}
-
-bool PNGImage::decode(const char* filename) {
-    // Static so the state survives libpng's longjmp unchanged (volatile in spirit).
-    static Decoding d;
-    d = Decoding();
-
+// Decodes filename into d; false, with a message, when it can't. d releases whatever it holds.
+bool decodeInto(Decoding& d, const char* filename) {
     d.file = fopen(filename, "rb");
     if (!d.file) {
         fprintf(stderr, "PNG: Failed to open %s for reading\n", filename);
@@ -68,19 +55,16 @@ bool PNGImage::decode(const char* filename) {
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!d.png) {
         fprintf(stderr, "PNG: png_create_read_struct() failed\n");
-        d.release();
         return false;
     }
     d.info = png_create_info_struct(d.png);
     if (!d.info) {
         fprintf(stderr, "PNG: png_create_info_struct() failed\n");
-        d.release();
         return false;
     }
     if (setjmp(png_jmpbuf(d.png))) {
         fprintf(stderr, "PNG: setjmp() failed\n");
         fprintf(stderr, "PNG: %s could not be decoded\n", filename);
-        d.release();
         return false;
     }
 
@@ -90,10 +74,9 @@ bool PNGImage::decode(const char* filename) {
     png_uint_32 w = 0, h = 0;
     int bitDepth = 0, colorType = 0;
     png_get_IHDR(d.png, d.info, &w, &h, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-    if (w > MAX_SIDE || h > MAX_SIDE) {
+    if (w > PNGImage::MAX_SIDE || h > PNGImage::MAX_SIDE) {
         fprintf(stderr, "PNG: %s is %ux%u, larger than %u pixels a side; refused\n", filename,
-                static_cast<unsigned>(w), static_cast<unsigned>(h), MAX_SIDE);
-        d.release();
+                static_cast<unsigned>(w), static_cast<unsigned>(h), PNGImage::MAX_SIDE);
         return false;
     }
 
@@ -109,11 +92,10 @@ bool PNGImage::decode(const char* filename) {
     png_set_interlace_handling(d.png);
 
     png_read_update_info(d.png, d.info);
-    colorType = png_get_color_type(d.png, d.info);
+    d.colorType = png_get_color_type(d.png, d.info);
     const size_t rowBytes = png_get_rowbytes(d.png, d.info);
     if (rowBytes == 0 || h == 0 || rowBytes > MAX_BYTES / h) {
         fprintf(stderr, "PNG: %s needs more than %zu bytes; refused\n", filename, MAX_BYTES);
-        d.release();
         return false;
     }
 
@@ -121,7 +103,6 @@ bool PNGImage::decode(const char* filename) {
     d.rows = static_cast<png_bytep*>(calloc(h, sizeof(png_bytep)));
     if (!d.pixels || !d.rows) {
         fprintf(stderr, "PNG: out of memory for %s\n", filename);
-        d.release();
         return false;
     }
     for (png_uint_32 i = 0; i < h; ++i) d.rows[h - 1 - i] = d.pixels + i * rowBytes;
@@ -129,12 +110,29 @@ bool PNGImage::decode(const char* filename) {
     png_read_image(d.png, d.rows);
     png_read_end(d.png, nullptr);
 
-    width = w;
-    height = h;
-    type = glTypeOf(colorType);
+    d.width = w;
+    d.height = h;
+    return true;
+}
+
+}  // namespace
+
+PNGImage::PNGImage(const char* filename) {
+    if (!decode(filename)) makePlaceholder(filename);
+}
+
+PNGImage::~PNGImage() {
+    if (data) free(data);
+}
+
+bool PNGImage::decode(const char* filename) {
+    Decoding d;
+    if (!decodeInto(d, filename)) return false;
+    width = d.width;
+    height = d.height;
+    type = glTypeOf(d.colorType);
     data = d.pixels;
     d.pixels = nullptr;
-    d.release();
     return true;
 }
 

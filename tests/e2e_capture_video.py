@@ -130,6 +130,22 @@ class CaptureVideo(unittest.TestCase):
                     with open(self.out("still.png"), "rb") as a, open(os.path.join(frames, "frame-%06d.png" % n), "rb") as b:
                         self.assertTrue(a.read() == b.read(), "frame %d differs from its still" % n)
 
+    def test_the_play_list_needs_no_display(self):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        for name, tool, length in TOOLS:
+            with self.subTest(name):
+                lines = [l.split("\t") for l in self.capture(tool, "--list", env=env).stdout.splitlines()]
+                self.assertEqual(lines[-1], ["soundtrack", "data/" + SOUNDTRACK])
+                start = 0
+                for line in lines[:-1]:
+                    self.assertEqual((line[0], int(line[2])), ("scene", start), line)
+                    start += int(line[3])
+                    for path in line[4:]:
+                        self.assertTrue(os.path.isfile(os.path.join(SOURCE, path)), line)
+                self.assertEqual(start, length)
+        pictures = [path for line in lines for path in line[4:] if line[0] == "scene"]
+        self.assertEqual(len(set(pictures)), 9, "the demo reads its nine pictures")
+
     def test_messages_without_ffmpeg_or_soundtrack(self):
         empty = tempfile.mkdtemp(dir=self.work)
         result = self.capture(TOOLS[0][1], "--video", self.out("none.mp4"), "--to", "500",

@@ -1,5 +1,5 @@
-// The ffmpeg pipe writer against a stand-in program that dies: noticed instead of killing the writer.
-// Real encoding is covered by e2e_capture_video.py.
+// The ffmpeg pipe writer against stand-in programs that die or hang: noticed instead of killing or
+// hanging the writer. Real encoding is covered by e2e_capture_video.py.
 #include "FfmpegPipe.h"
 
 #include <gtest/gtest.h>
@@ -9,22 +9,48 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
-TEST(FfmpegPipe, AProgramThatQuitsWithoutReadingIsNoticed) {
-    signal(SIGPIPE, SIG_IGN);
-    char dir[] = "/tmp/moriq-ffmpegpipe-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string quitter = std::string(dir) + "/quitter";
-    std::ofstream(quitter) << "#!/bin/sh\nexit 3\n";
-    chmod(quitter.c_str(), 0755);
+namespace {
+
+class StandIn : public testing::Test {
+protected:
+    void SetUp() override {
+        signal(SIGPIPE, SIG_IGN);
+        ASSERT_NE(mkdtemp(dir), nullptr);
+    }
+    void TearDown() override { std::system(("rm -rf " + std::string(dir)).c_str()); }
+    // Starts the shell script body in place of ffmpeg.
+    FfmpegPipe* start(const std::string& body) {
+        const std::string program = std::string(dir) + "/ffmpeg";
+        std::ofstream(program) << "#!/bin/sh\n" << body << "\n";
+        chmod(program.c_str(), 0755);
+        return new FfmpegPipe(program, std::string(dir) + "/x.mp4", 640, 480, 60, std::string(dir) + "/a.wav");
+    }
+    char dir[32] = "/tmp/moriq-ffmpegpipe-XXXXXX";
+};
+
+}  // namespace
+
+TEST_F(StandIn, AProgramThatQuitsWithoutReadingIsNoticed) {
+    std::unique_ptr<FfmpegPipe> pipe(start("exit 3"));
     // Writes fail once the pipe is gone, and the exit status shows.
-    FfmpegPipe pipe(quitter, std::string(dir) + "/x.mp4", 640, 480, 60, std::string(dir) + "/a.wav");
     const std::string frame(640 * 480 * 3, '\0');
     bool failed = false;
-    for (int i = 0; i < 100 && !failed; ++i) failed = !pipe.write(reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
+    for (int i = 0; i < 100 && !failed; ++i) failed = !pipe->write(reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
     EXPECT_TRUE(failed);
-    EXPECT_FALSE(pipe.good());
-    EXPECT_FALSE(pipe.finish());
-    std::system(("rm -rf " + std::string(dir)).c_str());
+    EXPECT_FALSE(pipe->good());
+    EXPECT_FALSE(pipe->finish());
+}
+
+TEST_F(StandIn, AnEncoderThatHangsAfterItsInputIsStoppedAndSaidSo) {
+    // It takes every frame, then never finishes (within any wait a test would make).
+    std::unique_ptr<FfmpegPipe> pipe(start("cat >/dev/null\nsleep 30"));
+    const std::string frame(640 * 480 * 3, '\0');
+    EXPECT_TRUE(pipe->write(reinterpret_cast<const unsigned char*>(frame.data()), frame.size()));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(pipe->finish(100));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("did not finish"), std::string::npos) << err;
 }

@@ -145,16 +145,16 @@ bool FrameTarget::inWindow() const {
     return box.width == Raster::WIDTH && box.height == Raster::HEIGHT && box.supersample == 1;
 }
 
-Screenshot FrameTarget::grab() {
-    if (inWindow()) return Screenshot::grab(Raster::WIDTH, Raster::HEIGHT);
+const Screenshot& FrameTarget::grab() {
+    if (inWindow()) return frame = Screenshot::grab(Raster::WIDTH, Raster::HEIGHT);
+    // Both buffers are kept from frame to frame: a new one each time costs more than reading it.
     drawn.resize(static_cast<size_t>(box.drawnWidth()) * box.drawnHeight() * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, box.drawnWidth(), box.drawnHeight(), GL_RGB, GL_UNSIGNED_BYTE, drawn.data());
-    Screenshot shot;
-    shot.width = box.width;
-    shot.height = box.height;
-    shot.rgb.resize(static_cast<size_t>(box.width) * box.height * 3);
-    box.compose(drawn.data(), shot.rgb.data());
-    return shot;
+    frame.width = box.width;
+    frame.height = box.height;
+    frame.rgb.resize(static_cast<size_t>(box.width) * box.height * 3);
+    box.compose(drawn.data(), frame.rgb.data());
+    return frame;
 }

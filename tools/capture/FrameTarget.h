@@ -26,7 +26,8 @@ public:
 
     bool good() const { return framebuffer != 0 || inWindow(); }
     // The finished frame (call it just before the swap, from Clock::onSwap): the picture in its letterbox.
-    Screenshot grab();
+    // Valid until the next grab.
+    const Screenshot& grab();
 
     const Letterbox box;
 
@@ -38,4 +39,5 @@ private:
     GLuint colour = 0;
     GLuint depth = 0;
     std::vector<unsigned char> drawn;  // the last picture read, rows bottom to top
+    Screenshot frame;                  // the last frame grabbed
 };

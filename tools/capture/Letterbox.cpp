@@ -30,7 +30,14 @@ bool Letterbox::parseSize(const char* text, int& width, int& height) {
 
 void Letterbox::compose(const unsigned char* drawn, unsigned char* frame) const {
     const size_t frameRow = static_cast<size_t>(width) * 3;
-    std::memset(frame, 0, frameRow * height);
+    const size_t left = static_cast<size_t>(pictureX) * 3;
+    const size_t right = frameRow - left - static_cast<size_t>(pictureWidth) * 3;
+    std::memset(frame, 0, pictureY * frameRow);
+    std::memset(frame + (pictureY + pictureHeight) * frameRow, 0, (height - pictureY - pictureHeight) * frameRow);
+    for (int y = pictureY; y < pictureY + pictureHeight; ++y) {
+        std::memset(frame + y * frameRow, 0, left);
+        std::memset(frame + (y + 1) * frameRow - right, 0, right);
+    }
     const int n = supersample;
     const size_t drawnRow = static_cast<size_t>(drawnWidth()) * 3;
     const size_t rowBytes = static_cast<size_t>(pictureWidth) * 3;

@@ -30,7 +30,10 @@ public:
     // Writes one frame (width * height * 3 bytes, rows top to bottom); false once ffmpeg stopped reading.
     bool write(const unsigned char* rgb, size_t bytes);
     // Closes ffmpeg's input, waits for it to write the file, and says whether it exited successfully.
-    bool finish();
+    // An encoder still running after timeoutMs is killed, with a message, and counts as failed.
+    bool finish(int timeoutMs = FINISH_TIMEOUT_MS);
+    // Flushing the encoder and moving an mp4's index to its front take seconds, not minutes.
+    static const int FINISH_TIMEOUT_MS = 60000;
 
 private:
     pid_t pid = -1;

@@ -1,20 +1,21 @@
-// Capture: plays the demo's timeline offline with a driven clock at a fixed frame rate, so
-// stills and videos come out the same on every machine. Scenes are built as the demo builds them.
+// Capture: plays a timeline offline with a driven clock at a fixed frame rate, so stills and
+// videos come out the same on every machine. Scenes are built as the demo builds them.
 #pragma once
 
 #include "Scene.h"
+#include "Timeline.h"
 
 #include <functional>
 #include <vector>
 
 class Capture {
 public:
-    // Receives a finished frame (still in the back buffer) with its frame number and demo time;
+    // Receives a finished frame (still in the back buffer) with its frame number;
     // returns false to stop playing. The frame number is -1 for a still drawn off the frame grid.
-    using FrameSink = std::function<bool(long frame, int ms)>;
+    using FrameSink = std::function<bool(long frame)>;
 
     // Builds every scene of the timeline; the loading bar's GL state handling is kept, its frames are not shown.
-    explicit Capture(SDL_Surface* screen);
+    Capture(SDL_Surface* screen, const Timeline& timeline);
     // Deletes the scenes not played to their end.
     ~Capture();
     Capture(const Capture&) = delete;
@@ -35,6 +36,7 @@ public:
 private:
     bool drawFrame(Scene* scene, int ms, long frame, const FrameSink* sink);
 
+    Timeline timeline;
     std::vector<Scene*> scenes;
     size_t current = 0;    // the scene playing or next to play
     bool started = false;  // whether scenes[current] has had its init

@@ -9,12 +9,51 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 extern char** environ;
+
+namespace {
+
+// What posix_spawn needs to start the encoder: input as its standard input, a process group of its own
+// and the stop signals at their defaults. error is the first set-up call's failure, or 0.
+struct SpawnSetup {
+    explicit SpawnSetup(int input) {
+        error = posix_spawn_file_actions_init(&actions);
+        haveActions = error == 0;
+        if (error == 0) {
+            error = posix_spawnattr_init(&attr);
+            haveAttr = error == 0;
+        }
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+        if (error == 0) error = posix_spawn_file_actions_adddup2(&actions, input, 0);
+        if (error == 0) error = posix_spawnattr_setpgroup(&attr, 0);
+        if (error == 0) error = posix_spawnattr_setsigdefault(&attr, &defaults);
+        if (error == 0) error = posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSetup() {
+        if (haveAttr) posix_spawnattr_destroy(&attr);
+        if (haveActions) posix_spawn_file_actions_destroy(&actions);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    bool haveActions = false;
+    bool haveAttr = false;
+    int error = 0;
+};
+
+}  // namespace
 
 std::vector<std::string> FfmpegPipe::codecArgs(const std::string& path) {
     const size_t dot = path.find_last_of("./");
@@ -60,34 +99,26 @@ FfmpegPipe::FfmpegPipe(const std::string& program, const std::string& out, int w
     args.insert(args.end(), codecs.begin(), codecs.end());
     // Stopped early, the sound (written whole beforehand) ends with the last picture.
     args.insert(args.end(), {"-shortest", out});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         std::cerr << "FfmpegPipe: no pipe: " << std::strerror(errno) << std::endl;
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setpgroup(&attr, 0);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-    const int err = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    int err;
+    {
+        const SpawnSetup setup(fds[0]);
+        err = setup.error;
+        if (err != 0)
+            std::cerr << "FfmpegPipe: can't prepare to start " << program << ": " << std::strerror(err) << std::endl;
+        else if ((err = posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attr, argv.data(), environ)) != 0)
+            std::cerr << "FfmpegPipe: can't start " << program << ": " << std::strerror(err) << std::endl;
+    }
     close(fds[0]);
     if (err != 0) {
-        std::cerr << "FfmpegPipe: can't start " << program << ": " << std::strerror(err) << std::endl;
         pid = -1;
         close(fds[1]);
         return;
@@ -114,16 +145,27 @@ bool FfmpegPipe::write(const unsigned char* rgb, size_t bytes) {
     return true;
 }
 
-bool FfmpegPipe::finish() {
+bool FfmpegPipe::finish(int timeoutMs) {
     if (fd >= 0) {
+        // Closing a pipe says nothing of what the reader made of it; the exit status does.
         close(fd);
         fd = -1;
     }
     if (pid < 0) return succeeded;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     pid_t waited;
-    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {}
+    while ((waited = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+        usleep(10000);
+    const bool hung = waited == 0;
+    if (hung) {
+        std::cerr << "FfmpegPipe: the encoder did not finish within " << timeoutMs / 1000.0
+                  << " s of its input's end; stopping it" << std::endl;
+        // The whole process group, so nothing the encoder started is left behind.
+        kill(-pid, SIGKILL);
+        while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {}
+    }
     pid = -1;
-    succeeded = waited > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    succeeded = !hung && waited > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return succeeded;
 }
