@@ -58,7 +58,7 @@ class CaptureSizes(unittest.TestCase):
                                             "-show_streams", "-of", "json", video], capture_output=True,
                                            check=True).stdout)["streams"][0]
         self.assertEqual((stream["width"], stream["height"], stream["nb_read_frames"]), (1920, 1080, "5"))
-        too_large = capture("--at", "0", "--out", video + ".png", "--size", "8000x6000", "--supersample", "4")
+        too_large = capture("--at", "0", "--out", video + ".png", "--size", "16000x12000", "--supersample", "4")
         self.assertEqual(too_large.returncode, 1)
         self.assertIn("at most", too_large.stderr)
         self.assertEqual(capture("--video", video, "--size", "641x480").returncode, 2)

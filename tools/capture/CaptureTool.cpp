@@ -56,9 +56,9 @@ void usage(int length) {
                  "  --list prints the play list: scene, name, start and duration in ms, the files it reads.\n"
                  "  --fps N frames a second of the driven clock (default 60); --from/--to default to the\n"
                  "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n"
-                 "  --size WxH (default 640x480): the demo's 4:3 picture is drawn as large as fits, centred\n"
-                 "  between black bars; --supersample N (1 to 4, default 1) draws each frame N times larger in\n"
-                 "  each direction and scales it down, for smoother edges.\n";
+                 "  Stills, frames and videos take --size WxH (default 640x480): the demo's 4:3 picture drawn as\n"
+                 "  large as fits, centred between black bars; and --supersample N (1 to 4, default 1): each\n"
+                 "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n";
 }
 
 bool parseInt(const char* text, int& value) {
