@@ -2,6 +2,7 @@
 #include "CelScene.h"
 
 #include "Clock.h"
+#include "Raster.h"
 #include "models/spikeThingie2.h"
 
 #include <GL/glu.h>
@@ -30,7 +31,7 @@ CelScene::~CelScene() {
     report();
     glDeleteTextures(1, shaderTexture);
     glDisable(GL_TEXTURE_1D);
-    glLineWidth(1.0f);
+    Raster::lineWidth(1.0f);
     delete ting;
 }
 
@@ -51,7 +52,7 @@ void CelScene::init() {
     lightAngle = Vector3d(0.0f, 0.0f, 1.0f);
     lightAngle.normalize();
 
-    glViewport(0, 0, 640, 480);
+    Raster::viewport();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 1.3333333333333333, 0.1, 100.0);

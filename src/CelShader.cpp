@@ -1,6 +1,7 @@
 // Cel shading: the grey ramp texture and the three passes (fill, silhouette, wireframe).
 #include "CelShader.h"
 
+#include "Raster.h"
 #include "Scene.h"
 
 float CelShader::rampLevel(int texel) {
@@ -65,7 +66,7 @@ void CelShader::draw(Scene& scene, const Mesh& mesh, const Style& style, bool ou
 
     // Back faces as thick lines with the front faces culled: what shows is the outline and the creases.
     glPolygonMode(GL_BACK, GL_LINE);
-    glLineWidth(outlineWidth);
+    Raster::lineWidth(outlineWidth);
     glCullFace(GL_FRONT);
     glDepthFunc(GL_LEQUAL);
     if (style.setSilhouetteColour) glColor3fv(style.silhouetteColour);
@@ -76,7 +77,7 @@ void CelShader::draw(Scene& scene, const Mesh& mesh, const Style& style, bool ou
 
     glCullFace(GL_BACK);
     glPolygonMode(GL_FRONT, GL_LINE);
-    glLineWidth(1.0f);
+    Raster::lineWidth(1.0f);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, style.wireframeAlpha);
     if (style.wireframeFadeFrom >= 0 && scene.getTime() <= style.wireframeFadeFrom + 2000)

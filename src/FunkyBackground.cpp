@@ -2,6 +2,7 @@
 #include "FunkyBackground.h"
 
 #include "Clock.h"
+#include "Raster.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -41,7 +42,7 @@ void FunkyBackground::init() {
     startTime = Clock::ticks();
     framesDrawn = 0;
     glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
-    glViewport(0, 0, 640, 480);
+    Raster::viewport();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 1.3333333333333333, 1.0, 100.0);

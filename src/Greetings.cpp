@@ -2,6 +2,7 @@
 #include "Greetings.h"
 
 #include "Clock.h"
+#include "Raster.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -69,14 +70,14 @@ void Greetings::init() {
     startTime = Clock::ticks();
     framesDrawn = 0;
     // The projection the scene before leaves in the demo, set here so the scene also stands alone.
-    glViewport(0, 0, 640, 480);
+    Raster::viewport();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 1.33, 1.0, 1000.0);
     glMatrixMode(GL_MODELVIEW);
     glClearColor(0.6f, 0.2f, 0.3f, 0.0f);
     glEnable(GL_DEPTH_TEST);
-    glLineWidth(5.0f);
+    Raster::lineWidth(5.0f);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

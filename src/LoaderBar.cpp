@@ -2,6 +2,7 @@
 #include "LoaderBar.h"
 
 #include "Clock.h"
+#include "Raster.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -18,7 +19,7 @@ void LoaderBar::init() {
     startTime = Clock::ticks();
     framesDrawn = 0;
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glViewport(0, 0, 640, 480);
+    Raster::viewport();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 4.0 / 3.0, 1.0, 100.0);

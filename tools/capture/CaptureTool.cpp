@@ -5,6 +5,7 @@
 
 #include "Capture.h"
 #include "FfmpegPipe.h"
+#include "FrameTarget.h"
 #include "SDLWindow.h"
 #include "Screenshot.h"
 #include "Soundtrack.h"
@@ -54,7 +55,10 @@ void usage(int length) {
               << length << " ms long.\n"
                  "  --list prints the play list: scene, name, start and duration in ms, the files it reads.\n"
                  "  --fps N frames a second of the driven clock (default 60); --from/--to default to the\n"
-                 "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n";
+                 "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n"
+                 "  Stills, frames and videos take --size WxH (default 640x480): the demo's 4:3 picture drawn as\n"
+                 "  large as fits, centred between black bars; and --supersample N (1 to 4, default 1): each\n"
+                 "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n";
 }
 
 bool parseInt(const char* text, int& value) {
@@ -145,6 +149,9 @@ struct Options {
     int fps = 60;
     int from = 0;
     int to = -1;       // the timeline's end unless given
+    int width = WIDTH;  // of the frames written
+    int height = HEIGHT;
+    int supersample = 1;
     std::string path;  // the still, the frames' directory or the video
 };
 
@@ -165,6 +172,12 @@ bool parse(int argc, char** argv, int length, Options& options) {
             ++i;
         } else if (!std::strcmp(argv[i], "--to") && hasValue && parseInt(argv[i + 1], options.to)) {
             ++i;
+        } else if (!std::strcmp(argv[i], "--size") && hasValue &&
+                   Letterbox::parseSize(argv[i + 1], options.width, options.height)) {
+            ++i;
+        } else if (!std::strcmp(argv[i], "--supersample") && hasValue && parseInt(argv[i + 1], options.supersample) &&
+                   options.supersample >= 1 && options.supersample <= 4) {
+            ++i;
         } else if (!std::strcmp(argv[i], "--out") && hasValue) {
             out = argv[++i];
         } else if (!std::strcmp(argv[i], "--video") && hasValue) {
@@ -183,6 +196,17 @@ bool parse(int argc, char** argv, int length, Options& options) {
     const bool still = options.at >= 0 || !out.empty();
     if (still + !video.empty() + !frames.empty() != 1) {
         usage(length);
+        return false;
+    }
+    if (Letterbox(options.width, options.height).pictureWidth == 0) {
+        std::cerr << "moriq-capture: --size " << options.width << "x" << options.height
+                  << " has no room for a 4:3 picture" << std::endl;
+        return false;
+    }
+    // The encoders keep colour at half the resolution in both directions.
+    if (!video.empty() && (options.width % 2 || options.height % 2)) {
+        std::cerr << "moriq-capture: a video's width and height must be even; " << options.width << "x"
+                  << options.height << " is not" << std::endl;
         return false;
     }
     if (still) {
@@ -209,16 +233,19 @@ bool parse(int argc, char** argv, int length, Options& options) {
     return true;
 }
 
-// The GL window the scenes draw in, with Ctrl-C caught and the scenes' end-of-scene lines, which are
-// the demo's business and not the tool's, kept off standard output while it is open.
+// The GL window and the target the scenes draw in at the size asked for, with Ctrl-C caught and the
+// scenes' end-of-scene lines, which are the demo's business and not the tool's, kept off standard output
+// while it is open.
 class Display {
 public:
-    Display() : window("Moriq-demo zu@r", WIDTH, HEIGHT, 16) {
+    explicit Display(const Options& options) : window("Moriq-demo zu@r", WIDTH, HEIGHT, 16) {
         if (!window.screen) {
             std::cerr << "moriq-capture needs an X display with OpenGL; without one, try: "
                          "xvfb-run -a -s \"-screen 0 1024x768x24\" build/moriq-capture ..." << std::endl;
             return;
         }
+        target.reset(new FrameTarget(Letterbox(options.width, options.height, options.supersample)));
+        if (!target->good()) return;
         catchStopSignals();
         // A write to ffmpeg after it died must fail, not kill the capture before it reports why.
         signal(SIGPIPE, SIG_IGN);
@@ -230,10 +257,14 @@ public:
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
-    SDL_Surface* screen() const { return window.screen; }
+    // Null when there is no display or no target of the size asked for (the reason is on standard error).
+    SDL_Surface* screen() const { return target && target->good() ? window.screen : nullptr; }
+    // The finished frame; call it from a frame sink.
+    const Screenshot& grab() { return target->grab(); }
 
 private:
     SDLWindow window;
+    std::unique_ptr<FrameTarget> target;  // declared after the window: released while GL is still there
     std::streambuf* coutBuffer = nullptr;
 };
 
@@ -251,13 +282,13 @@ int printList(const Timeline& timeline) {
 }
 
 int writeStill(const Options& options, const Timeline& timeline) {
-    Display display;
+    Display display(options);
     if (!display.screen()) return 1;
     Screenshot shot;
     {
         Capture capture(display.screen(), timeline);
         capture.play(options.at, options.at, options.fps, [&](long) {
-            shot = Screenshot::grab(WIDTH, HEIGHT);
+            shot = display.grab();
             return false;
         }, true);
     }
@@ -270,15 +301,15 @@ int writeStill(const Options& options, const Timeline& timeline) {
 
 // Plays the frames from options.from to options.to into write, then says how it went: what --frames and
 // --video share. encoder is finished here when there is one.
-int record(const Options& options, const Timeline& timeline, SDL_Surface* screen,
+int record(const Options& options, const Timeline& timeline, Display& display,
            const std::function<bool(const Screenshot&, long frame)>& write, FfmpegPipe* encoder) {
     Progress progress(Capture::firstFrameAt(options.to, options.fps) - Capture::firstFrameAt(options.from, options.fps));
     bool written = true;
     if (!stopRequested) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
-        Capture capture(screen, timeline);
+        Capture capture(display.screen(), timeline);
         capture.play(options.from, options.to, options.fps, [&](long frame) {
-            written = write(Screenshot::grab(WIDTH, HEIGHT), frame);
+            written = write(display.grab(), frame);
             progress.frameDone();
             return written && !stopRequested;
         });
@@ -308,9 +339,9 @@ int record(const Options& options, const Timeline& timeline, SDL_Surface* screen
 
 int writeFrames(const Options& options, const Timeline& timeline) {
     if (!makeDirectory(options.path)) return 1;
-    Display display;
+    Display display(options);
     if (!display.screen()) return 1;
-    return record(options, timeline, display.screen(), [&](const Screenshot& shot, long frame) {
+    return record(options, timeline, display, [&](const Screenshot& shot, long frame) {
         return shot.savePng(frameFile(options.path, frame));
     }, nullptr);
 }
@@ -327,7 +358,7 @@ int writeVideo(const Options& options, const Timeline& timeline) {
                      "install it with: sudo apt-get install ffmpeg" << std::endl;
         return 1;
     }
-    Display display;
+    Display display(options);
     if (!display.screen()) return 1;
 
     // The sound is known before any picture is drawn, so it goes whole into a WAV file that ffmpeg reads
@@ -345,10 +376,10 @@ int writeVideo(const Options& options, const Timeline& timeline) {
         const Soundtrack music(timeline.soundtrack, endSample);
         if (wav.path.empty() || !Soundtrack::writeWav(wav.path, music.render(firstSample, endSample, fades)))
             return 1;
-        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, options.path, WIDTH, HEIGHT, options.fps, wav.path));
+        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, options.path, options.width, options.height, options.fps, wav.path));
         if (encoder && !encoder->good()) return 1;
     }
-    return record(options, timeline, display.screen(), [&](const Screenshot& shot, long) {
+    return record(options, timeline, display, [&](const Screenshot& shot, long) {
         return encoder->write(shot.rgb.data(), shot.rgb.size());
     }, encoder.get());
 }

@@ -55,13 +55,16 @@ struct SpawnSetup {
 
 }  // namespace
 
-std::vector<std::string> FfmpegPipe::codecArgs(const std::string& path) {
+std::vector<std::string> FfmpegPipe::codecArgs(const std::string& path, long framePixels) {
     const size_t dot = path.find_last_of("./");
     if (dot == std::string::npos || path[dot] != '.') return {};
     std::string ext = path.substr(dot + 1);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     // yuv420p is what every player decodes; the encoders would otherwise keep more colour than players take.
-    const std::vector<std::string> h264 = {"-c:v", "libx264", "-preset", "medium", "-crf", "20",
+    // Above the demo's own 640x480, x264's medium preset takes longer than drawing the frames; veryfast
+    // at the same quality level makes files a few per cent larger in half the time.
+    const char* preset = framePixels > 640 * 480 ? "veryfast" : "medium";
+    const std::vector<std::string> h264 = {"-c:v", "libx264", "-preset", preset, "-crf", "20",
                                            "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k"};
     if (ext == "mp4") {
         std::vector<std::string> args = h264;
@@ -95,7 +98,7 @@ FfmpegPipe::FfmpegPipe(const std::string& program, const std::string& out, int w
                                      "-f", "rawvideo", "-pix_fmt", "rgb24",
                                      "-video_size", std::to_string(width) + "x" + std::to_string(height),
                                      "-framerate", std::to_string(fps), "-i", "pipe:0", "-i", wavPath};
-    const std::vector<std::string> codecs = codecArgs(out);
+    const std::vector<std::string> codecs = codecArgs(out, static_cast<long>(width) * height);
     args.insert(args.end(), codecs.begin(), codecs.end());
     // Stopped early, the sound (written whole beforehand) ends with the last picture.
     args.insert(args.end(), {"-shortest", out});

@@ -10,8 +10,9 @@
 
 class FfmpegPipe {
 public:
-    // The encoder arguments for the kind of file the name ends in (.mp4, .mkv, .webm); empty for others.
-    static std::vector<std::string> codecArgs(const std::string& path);
+    // The encoder arguments for the kind of file the name ends in (.mp4, .mkv, .webm) and frames of
+    // framePixels pixels; empty for other names.
+    static std::vector<std::string> codecArgs(const std::string& path, long framePixels = 640 * 480);
     // The full path of an executable found on PATH; empty when there is none.
     static std::string findOnPath(const std::string& program);
 

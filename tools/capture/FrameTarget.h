@@ -1,0 +1,43 @@
+// FrameTarget: where the capture draws its frames. At the demo's own 640x480 that is the window, as in
+// the demo (a framebuffer object rasterises some edge pixels differently, and those frames must not
+// change); at any other size a framebuffer object of the drawn picture's size, which the X screen does
+// not limit. Finished frames come back in their letterbox. The framebuffer-object entry points (ARB or
+// EXT) are looked up here and nowhere else.
+#pragma once
+
+#include "Letterbox.h"
+#include "Screenshot.h"
+
+#include <GL/gl.h>
+
+#include <vector>
+
+class FrameTarget {
+public:
+    // Unless the box is the window's own picture, makes colour and depth buffers of the box's drawn size
+    // (the depth as deep as the window's), binds them and sets the scenes' picture to that size, so every
+    // frame drawn from now on goes there. When GL cannot, says why on standard error and good() is false;
+    // nothing is changed then.
+    explicit FrameTarget(const Letterbox& box);
+    // Binds the window again, deletes the buffers and gives the scenes back their 640x480 picture.
+    ~FrameTarget();
+    FrameTarget(const FrameTarget&) = delete;
+    FrameTarget& operator=(const FrameTarget&) = delete;
+
+    bool good() const { return framebuffer != 0 || inWindow(); }
+    // The finished frame (call it just before the swap, from Clock::onSwap): the picture in its letterbox.
+    // Valid until the next grab.
+    const Screenshot& grab();
+
+    const Letterbox box;
+
+private:
+    bool inWindow() const;
+    void release();
+
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depth = 0;
+    std::vector<unsigned char> drawn;  // the last picture read, rows bottom to top
+    Screenshot frame;                  // the last frame grabbed
+};
