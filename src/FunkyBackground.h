@@ -34,8 +34,8 @@ public:
     int TEXTUREJA;
     float SW;
     float FACT;
-    Texture* background = nullptr;
 
 private:
+    Texture* background = nullptr;
     bool attribsPushed = false;
 };

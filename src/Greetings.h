@@ -28,7 +28,6 @@ public:
     };
     static Jitter jitterAt(int t);
 
-    Texture* greetings = nullptr;
     float z;
     float start1;
     float start2;
@@ -37,6 +36,7 @@ public:
     float rot;
 
 private:
+    Texture* greetings = nullptr;
     void drawCubeField();
     void drawPicture(int t);
     void drawFades(int t);

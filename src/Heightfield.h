@@ -31,9 +31,6 @@ public:
     void init() override;
     void render() override;
 
-    // Scene time at which the current beat period started.
-    unsigned int beatStart() const { return bump; }
-
 private:
     void rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax);
     float noise(float x, float y);
