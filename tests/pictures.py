@@ -107,15 +107,16 @@ def seeds():
 
 
 # Stand-ins for the demo's pictures, each telling itself apart by colour. Quadrant pictures are red and
-# green on top, cyan and yellow below; the blob overlay is clear but for a red top-left corner.
+# green on top, cyan and yellow below; the blob overlay is clear but for its red corners; the
+# sphere map is green on the left, blue on the right, in rows of 6 bytes (not a multiple of 4).
 RED, GREEN, CYAN, YELLOW = (230, 40, 40), (40, 210, 40), (40, 200, 220), (230, 220, 40)
 QUADRANTS = png([[RED, GREEN], [CYAN, YELLOW]])
-OVERLAY = png([[(255, 0, 0, 255) if x < 4 and y < 4 else (0, 0, 0, 0) for x in range(16)] for y in range(16)],
-              colour=6)
+OVERLAY = png([[(255, 0, 0, 255) if (x < 4 or x > 11) and (y < 4 or y > 11) else (0, 0, 0, 0) for x in range(16)]
+               for y in range(16)], colour=6)
 STAND_INS = {
     "tufs_dude.png": solid((255, 0, 0)), "lol2.png": solid((0, 255, 0)), "smegma.png": solid((255, 255, 0)),
     "skaptav.png": solid((0, 0, 255)), "lol.png": solid((255, 128, 0)), "hils.png": QUADRANTS,
-    "background1.png": QUADRANTS, "lmao.png": OVERLAY, "meta_texture.png": png([[(0, 200, 0)] * 5] * 3),
+    "background1.png": QUADRANTS, "lmao.png": OVERLAY, "meta_texture.png": png([[(0, 200, 0), (0, 0, 200)]] * 3),
 }
 
 

@@ -156,39 +156,42 @@ TEST_F(SceneTest, TerrainScrollsAndGoesAt18SecondsLeavingTheBallPulsingOnTheBeat
     EXPECT_EQ(beats, (std::vector<int>{18460, 19570}));
 }
 
-TEST_F(SceneTest, MetaballsAreSolidThenWireframeUnderTheirOverlay) {
-    auto green = [](const Frame& f, int* longestRun) {
-        int n = 0;
-        *longestRun = 0;
-        for (int y = 0, run = 0; y < 480; ++y, run = 0)
-            for (int x = 0; x < 640; ++x) {
-                const bool g = near(f.at(x, y), RGB{0, 140, 0}, 70);
-                n += g;
-                run = g ? run + 1 : 0;
-                *longestRun = std::max(*longestRun, run);
-            }
-        return n;
-    };
-    int run = 0;
+TEST_F(SceneTest, MetaballsAreSmoothSphereMappedBlobsThenWireframeUnderTheirOverlay) {
+    // Blob pixels: neither the white background nor the overlay's red. Sphere-mapped, they shade smoothly
+    // between the map's green and blue as their normals turn.
+    auto blob = [](RGB c) { return !near(c, WHITE, 0) && !(c.r > 150 && c.g < 30); };
+    int pixels = 0, pairs = 0, jumps = 0, greenest = 0, bluest = 0, red[2][2] = {{0, 0}, {0, 0}};
     start("Metaballs");
-    const Frame solid = at(12000);
-    EXPECT_GT(green(solid, &run), 30000);
-    EXPECT_GT(run, 100);
-    // The overlay's red corner, 128 by 112 pixels at the top left of its 512-pixel square, over everything.
-    int red = 0;
+    const Frame f = at(12000);
     for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) red += solid.at(x, y).r > 150 && solid.at(x, y).g < 30;
-    EXPECT_NEAR(red, 128 * 112, 100);
-    EXPECT_TRUE(near(solid.at(64, 0), RED, 60) && near(solid.at(191, 111), RED, 60));
-    EXPECT_TRUE(near(solid.at(630, 470), WHITE, 0) && near(solid.at(400, 470), WHITE, 0));
+        for (int x = 0; x < 640; ++x) {
+            const RGB c = f.at(x, y);
+            red[y / 240][x / 320] += !blob(c) && !near(c, WHITE, 0);
+            if (!blob(c)) continue;
+            ++pixels;
+            greenest = std::max<int>(greenest, c.g);
+            bluest = std::max<int>(bluest, c.b);
+            if (x == 639 || !blob(f.at(x + 1, y))) continue;
+            ++pairs;
+            jumps += std::abs(c.g - f.at(x + 1, y).g) + std::abs(c.b - f.at(x + 1, y).b) > 40;
+        }
+    EXPECT_GT(pixels, 30000);
+    EXPECT_TRUE(greenest > 60 && bluest > 60) << greenest << " " << bluest;
+    EXPECT_LT(jumps, pairs / 50);
+    // The overlay's red corners over everything, 128 pixels square where its 512-pixel square (from x 64,
+    // y -16) is inside the screen.
+    for (int q = 0; q < 4; ++q) EXPECT_NEAR(red[q / 2][q % 2], 128 * 112, 100) << "corner " << q;
+    EXPECT_TRUE(near(f.at(64, 0), RED, 60) && near(f.at(575, 479), RED, 60) && near(f.at(191, 111), RED, 60));
     delete scene;
     scene = nullptr;
 
     start("Metaballs", 1);
     EXPECT_EQ(integer(GL_POLYGON_MODE), GL_LINE);
-    const int lines = green(at(9000), &run);
-    EXPECT_GT(lines, 2000);
-    EXPECT_LT(lines, 20000);
+    const Frame lines = at(9000);
+    pixels = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) pixels += blob(lines.at(x, y));
+    EXPECT_TRUE(pixels > 2000 && pixels < 20000) << pixels;
 }
 
 TEST_F(SceneTest, GreetingsCubesOnWineRedAndThePictureStripJumpingThenUpright) {
