@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Checks the assets: the generator reproduces data/ byte for byte, and the files are what the scenes
-need (8-bit pictures of their quads' sizes, the closing banner's violet end where the scene shows its top,
-a stereo 44.1 kHz soundtrack outlasting the demo and peaking below full scale). Exits non-zero on failure."""
+# Checks the assets: the generator reproduces data/ byte for byte, and the files are what the scenes
+# need (8-bit pictures of their quads' sizes, the closing banner's violet end where the scene shows its top,
+# a stereo 44.1 kHz soundtrack outlasting the demo and peaking below full scale). Exits non-zero on failure.
 import array
 import filecmp
 import json

@@ -1,6 +1,6 @@
-"""The whole demo, twice side by side (one demo's length, about two minutes): with no data/ at all, and
-with the real data but no audio device. Either way every scene plays its full duration, every file is
-reported missing by name or none at all, and the demo exits with status 0."""
+# The whole demo, twice side by side (one demo's length, about two minutes): with no data/ at all, and
+# with the real data but no audio device. Either way every scene plays its full duration, every file is
+# reported missing by name or none at all, and the demo exits with status 0.
 import os
 import shutil
 import sys

@@ -1,6 +1,6 @@
-"""The tests' PNG files, all written here with the standard library: pictures in every format the loader
-expands, stand-ins for the demo's pictures whose colours the scene tests look for, bad files the demo
-must survive, and the fuzzer's seeds. `pictures.py DIR` writes the C++ tests' files into DIR."""
+# The tests' PNG files, all written here with the standard library: pictures in every format the loader
+# expands, stand-ins for the demo's pictures whose colours the scene tests look for, bad files the demo
+# must survive, and the fuzzer's seeds. `pictures.py DIR` writes the C++ tests' files into DIR.
 import os
 import random
 import struct
@@ -20,8 +20,8 @@ def header(width, height, bit_depth=8, colour=2, interlaced=False):
                                                              int(interlaced)))
 
 
+# A PNG of rows (top first) of pixels, each a tuple of samples.
 def png(rows, bit_depth=8, colour=2, palette=None, trns=None, gamma=None, interlaced=False):
-    """A PNG of rows (top first) of pixels, each a tuple of samples."""
     width, height = len(rows[0]), len(rows)
 
     def pack(samples):
@@ -43,8 +43,8 @@ def png(rows, bit_depth=8, colour=2, palette=None, trns=None, gamma=None, interl
     return out + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
+# Samples that differ from pixel to pixel and channel to channel.
 def pattern(width, height, channels, maximum=255):
-    """Samples that differ from pixel to pixel and channel to channel."""
     return [[tuple((x * 37 + y * 91 + c * 53) % (maximum + 1) for c in range(channels)) for x in range(width)]
             for y in range(height)]
 
@@ -53,21 +53,21 @@ def solid(rgb, side=4):
     return png([[rgb] * side] * side)
 
 
+# An RGBA header with no pixel data behind it.
 def empty(width, height, bit_depth=8):
-    """An RGBA header with no pixel data behind it."""
     return header(width, height, bit_depth, 6) + chunk(b"IDAT", zlib.compress(b"")) + chunk(b"IEND", b"")
 
 
+# A few hundred kilobytes that inflate to side * side RGBA pixels.
 def bomb(side=8192):
-    """A few hundred kilobytes that inflate to side * side RGBA pixels."""
     packer = zlib.compressobj(9, zlib.DEFLATED, 15, 9, zlib.Z_RLE)
     rows = bytes((side * 4 + 1) * 64)
     body = b"".join(packer.compress(rows) for _ in range(side // 64)) + packer.flush()
     return header(side, side, 8, 6) + chunk(b"IDAT", body) + chunk(b"IEND", b"")
 
 
+# (kind, contents, whether it decodes) for every kind of picture the demo must survive.
 def bad_pictures():
-    """(kind, contents, whether it decodes) for every kind of picture the demo must survive."""
     whole = png(pattern(64, 64, 3))
     return [
         ("truncated", whole[:len(whole) // 2], False),
@@ -83,8 +83,8 @@ def bad_pictures():
     ]
 
 
+# Small valid pictures of every colour type, bit depth and option the loader treats differently.
 def seeds():
-    """Small valid pictures of every colour type, bit depth and option the loader treats differently."""
     out = {}
     depths = {0: (1, 2, 4, 8, 16), 2: (8, 16), 3: (1, 2, 4, 8), 4: (8, 16), 6: (8, 16)}
     trns = {0: [0, 1], 2: [0, 1, 0, 2, 0, 3], 3: [0, 100, 200]}
@@ -120,15 +120,15 @@ STAND_INS = {
 }
 
 
+# 64x16 texels of 4x4 cells: red tells the column, green the row counted from the file's bottom, blue
+# the quarter of the cell (40, plus 100 in its lower half, plus 50 in its right half).
 def font_atlas():
-    """64x16 texels of 4x4 cells: red tells the column, green the row counted from the file's bottom, blue
-    the quarter of the cell (40, plus 100 in its lower half, plus 50 in its right half)."""
     return png([[(x // 4 * 16 + 8, (3 - y // 4) * 64 + 32, 40 + 100 * (y % 4 >= 2) + 50 * (x % 4 >= 2))
                  for x in range(64)] for y in range(16)])
 
 
+# The C++ tests' files, by name.
 def unit_test_pictures():
-    """The C++ tests' files, by name."""
     files = {"data/" + name: data for name, data in STAND_INS.items()}
     grey = [[(0,), (60,), (128,), (250,)]]
     whole = png(pattern(64, 64, 3))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -118,7 +119,8 @@ TEST(MetaballSurface, OneBallIsASphereOfTheThresholdRadius) {
 TEST(MetaballSurface, BothLayoutsStayClosedAsTheBallsMove) {
     for (bool second : {false, true}) {
         std::unique_ptr<Set> set = layout(second);
-        for (int ms : {0, 4017, second ? 4017 : 12050}) {  // later the second layout rises out of the grid
+        for (int ms : {0, 4017, 12050}) {
+            if (second && ms > 5000) break;  // by then the second layout has risen out of the grid
             Metaballs::beveg(set.get(), ms, second);
             EXPECT_GT(expectClosedSurfaceOnTheThreshold(set.get()), 1000u) << ms;
         }
@@ -131,9 +133,7 @@ TEST(MetaballMotion, GroupsMoveInTurnAndStepsAreTheSameAtAnyFrameRate) {
         Metaballs::flyttballer(after.get(), r, second);
         std::vector<int> which;
         for (int j = 0; j < 10; ++j)
-            if (before->baller[j].pos.x != after->baller[j].pos.x || before->baller[j].pos.y != after->baller[j].pos.y ||
-                before->baller[j].pos.z != after->baller[j].pos.z)
-                which.push_back(j);
+            if (std::memcmp(&before->baller[j].pos, &after->baller[j].pos, sizeof(Vector3d))) which.push_back(j);
         return which;
     };
     EXPECT_EQ(moved(9.9f, false), (std::vector<int>{0, 1, 2, 3}));

@@ -1,6 +1,6 @@
-"""Writes the PNG fuzzer's seed corpus into the directory given: small valid pictures of every colour
-type, bit depth and option the loader treats differently, and the small bad files of the end-to-end
-tests. Generated at build time, so no binary files live in the repository."""
+# Writes the PNG fuzzer's seed corpus into the directory given: small valid pictures of every colour
+# type, bit depth and option the loader treats differently, and the small bad files of the end-to-end
+# tests. Generated at build time, so no binary files live in the repository.
 import os
 import sys
 
