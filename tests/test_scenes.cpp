@@ -183,7 +183,7 @@ TEST_F(SceneTest, MetaballsAreSmoothSphereMappedBlobsThenWireframeUnderTheirOver
             ++pairs;
             jumps += std::abs(c.g - f.at(x + 1, y).g) + std::abs(c.b - f.at(x + 1, y).b) > 40;
         }
-    EXPECT_GT(pixels, 30000);
+    EXPECT_TRUE(pixels > 30000 && countNear(f, WHITE) > 100000) << "blobs on white";
     EXPECT_TRUE(greenest > 60 && bluest > 60) << greenest << " " << bluest;
     EXPECT_LT(jumps, pairs / 50);
     // The overlay's red corners over everything, 128 pixels square where its 512-pixel square (from x 64,
