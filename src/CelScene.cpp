@@ -21,7 +21,7 @@ const CelShader::Style STAR_STYLE = {
 CelScene::CelScene(SDL_Surface* sdlsurf) {
     lightAngle = Vector3d(0.0f, 0.0f, 0.0f);
     surface = sdlsurf;
-    ting = new Texture("data/lol.png");
+    ting = new Texture(PICTURES[0]);
     outlineSmooth = true;
     outlineWidth = 3.0f;
 }

@@ -16,6 +16,9 @@ public:
     void init() override;
     void render() override;
 
+    // The picture the constructor loads.
+    static constexpr const char* PICTURES[] = {"data/lol.png"};
+
 private:
     void fade(float alpha);
 

@@ -17,7 +17,7 @@ const GLbitfield ALL_ATTRIB_GROUPS = 0x000FFFFF;
 
 FunkyBackground::FunkyBackground(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
-    background = new Texture("data/background1.png");
+    background = new Texture(PICTURES[0]);
     MAX_X = 16;
     MAX_Y = 16;
     SIZE_X = 4.5f;

@@ -14,6 +14,9 @@ public:
 
     void init() override;
     void render() override;
+
+    // The picture the constructor loads.
+    static constexpr const char* PICTURES[] = {"data/background1.png"};
     // Draws the warped grid; tim in seconds, swirl scales the swirl term (0: none), i is not used.
     void getFunky(float tim, int i, float swirl);
 

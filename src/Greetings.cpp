@@ -48,7 +48,7 @@ const int FADE_OUT_FROM = 9000;
 
 Greetings::Greetings(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
-    greetings = new Texture("data/hils.png");
+    greetings = new Texture(PICTURES[0]);
     z = 1.0f;
     start1 = 4.0f;
     start2 = 1.0f;

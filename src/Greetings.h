@@ -28,6 +28,9 @@ public:
     };
     static Jitter jitterAt(int t);
 
+    // The picture the constructor loads.
+    static constexpr const char* PICTURES[] = {"data/hils.png"};
+
     float z;
     float start1;
     float start2;

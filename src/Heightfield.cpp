@@ -63,10 +63,10 @@ Heightfield::Heightfield(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
     bump = 17350;
     genmap();
-    dude = new Texture("data/tufs_dude.png");
-    ting = new Texture("data/lol2.png");
-    smegma = new Texture("data/smegma.png");
-    wemade = new Texture("data/skaptav.png");
+    dude = new Texture(PICTURES[0]);
+    ting = new Texture(PICTURES[1]);
+    smegma = new Texture(PICTURES[2]);
+    wemade = new Texture(PICTURES[3]);
     mc = 0;
     lightAngle = Vector3d(0.0f, 0.0f, 1.0f);
     lightAngle.normalize();

@@ -31,6 +31,10 @@ public:
     void init() override;
     void render() override;
 
+    // The pictures the constructor loads, in loading order: dude, ting, smegma, wemade.
+    static constexpr const char* PICTURES[] = {"data/tufs_dude.png", "data/lol2.png", "data/smegma.png",
+                                               "data/skaptav.png"};
+
 private:
     void rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax);
     float noise(float x, float y);

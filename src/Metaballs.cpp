@@ -846,7 +846,7 @@ void Metaballs::printmetaballsinfo(metaballer* b) {
 
 Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
     surface = sdlsurf;
-    ting = new Texture("data/lmao.png");
+    ting = new Texture(PICTURES[0]);
     t = 0;
     WORLDX = WORLDY = WORLDZ = 320;
     baller.gridx = baller.gridy = baller.gridz = GRID;
@@ -911,7 +911,7 @@ void Metaballs::init() {
     const int n = Clock::ticks() > 79999 ? 10 : 9;
     initmetaballs(n, 5.0, 40, 40, 40, -160, 160, -160, 160, 1, -320, &baller);
 
-    pngTexture = new PNGImage("data/meta_texture.png");
+    pngTexture = new PNGImage(PICTURES[1]);
     glGenTextures(1, &texid);
     glBindTexture(GL_TEXTURE_2D, texid);
     // The picture is handed over in its own format, rows tightly packed, so nothing past it is read.

@@ -100,6 +100,9 @@ public:
         Vector3d pos;
     };
 
+    // The pictures in reading order: the overlay (read by the constructor) and the sphere map (read by init).
+    static constexpr const char* PICTURES[] = {"data/lmao.png", "data/meta_texture.png"};
+
     explicit Metaballs(SDL_Surface* sdlsurf);
     ~Metaballs() override;
     void init() override;

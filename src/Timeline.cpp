@@ -9,12 +9,18 @@
 
 const std::vector<Timeline::Entry>& Timeline::entries() {
     static const std::vector<Entry> list = {
-        {"Heightfield", 35000, 60, [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
-        {"Metaballs", 25000, 70, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-        {"Greetings", 10000, 80, [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
-        {"CelScene", 15000, 90, [](SDL_Surface* s) -> Scene* { return new CelScene(s); }},
-        {"Metaballs", 25000, 100, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-        {"FunkyBackground", 5000, -1, [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
+        {"Heightfield", 35000, 60, files(Heightfield::PICTURES),
+         [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
+        {"Metaballs", 25000, 70, files(Metaballs::PICTURES),
+         [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
+        {"Greetings", 10000, 80, files(Greetings::PICTURES),
+         [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
+        {"CelScene", 15000, 90, files(CelScene::PICTURES),
+         [](SDL_Surface* s) -> Scene* { return new CelScene(s); }},
+        {"Metaballs", 25000, 100, files(Metaballs::PICTURES),
+         [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
+        {"FunkyBackground", 5000, -1, files(FunkyBackground::PICTURES),
+         [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
     };
     return list;
 }

@@ -12,10 +12,16 @@ public:
         const char* name;
         int duration;                   // milliseconds passed to run
         int barAfter;                   // loading-bar percentage after building it; negative: no frame
+        std::vector<const char*> files; // the files the scene reads, in reading order
         Scene* (*make)(SDL_Surface*);   // builds the scene (loads its pictures, makes its tables)
     };
 
     static const std::vector<Entry>& entries();
+    // The files of a scene class's own list of them, for an entry.
+    template <size_t N>
+    static std::vector<const char*> files(const char* const (&list)[N]) {
+        return std::vector<const char*>(list, list + N);
+    }
     // Where scene index starts on the demo's timeline, counted from the start of the first scene.
     static int startOf(size_t index);
     static int length();

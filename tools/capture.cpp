@@ -44,11 +44,13 @@ void catchStopSignals() {
 }
 
 void usage() {
-    std::cerr << "usage: moriq-capture --at MS --out FILE.png [--fps N]\n"
+    std::cerr << "usage: moriq-capture --list\n"
+                 "       moriq-capture --at MS --out FILE.png [--fps N]\n"
                  "       moriq-capture --video FILE.mp4|FILE.mkv|FILE.webm [--from MS] [--to MS] [--fps N]\n"
                  "       moriq-capture --frames DIR [--from MS] [--to MS] [--fps N]\n"
                  "  MS counts from the start of the first scene; the timeline is "
               << Timeline::length() << " ms long.\n"
+                 "  --list prints the play list: scene, name, start and duration in ms, the files it reads.\n"
                  "  --fps N frames a second of the driven clock (default 60); --from/--to default to the\n"
                  "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n";
 }
@@ -132,6 +134,18 @@ std::string frameFile(const std::string& dir, long frame) {
     return dir + name;
 }
 
+// One line a scene, tab-separated: scene, name, start ms, duration ms, then each file it reads; the
+// soundtrack last. Tests and scripts read the play list from here.
+void printList() {
+    const std::vector<Timeline::Entry>& entries = Timeline::entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::cout << "scene\t" << entries[i].name << '\t' << Timeline::startOf(i) << '\t' << entries[i].duration;
+        for (const char* file : entries[i].files) std::cout << '\t' << file;
+        std::cout << '\n';
+    }
+    std::cout << "soundtrack\t" << Timeline::SOUNDTRACK << std::endl;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +154,10 @@ int main(int argc, char** argv) {
     int from = 0;
     int to = -1;
     std::string out, video, frames;
+    if (argc == 2 && !std::strcmp(argv[1], "--list")) {
+        printList();
+        return 0;
+    }
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--at") && hasValue && parseInt(argv[i + 1], at)) {

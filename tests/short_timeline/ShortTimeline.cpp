@@ -43,9 +43,9 @@ private:
 
 const std::vector<Timeline::Entry>& Timeline::entries() {
     static const std::vector<Entry> list = {
-        {"First", 3000, 60, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
-        {"Second", 2000, 80, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
-        {"Last", 5000, -1, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
+        {"First", 3000, 60, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
+        {"Second", 2000, 80, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
+        {"Last", 5000, -1, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
     };
     return list;
 }
