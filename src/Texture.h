@@ -10,7 +10,6 @@ public:
     ~Texture() {}
 
     void bind();
-    GLuint getId() const { return texid; }
 
 private:
     GLuint texid = 0;

@@ -7,30 +7,35 @@
 #include "Heightfield.h"
 #include "Metaballs.h"
 
-const std::vector<Timeline::Entry>& Timeline::entries() {
-    static const std::vector<Entry> list = {
-        {"Heightfield", 35000, 60, files(Heightfield::PICTURES),
-         [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
-        {"Metaballs", 25000, 70, files(Metaballs::PICTURES),
-         [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-        {"Greetings", 10000, 80, files(Greetings::PICTURES),
-         [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
-        {"CelScene", 15000, 90, files(CelScene::PICTURES),
-         [](SDL_Surface* s) -> Scene* { return new CelScene(s); }},
-        {"Metaballs", 25000, 100, files(Metaballs::PICTURES),
-         [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-        {"FunkyBackground", 5000, -1, files(FunkyBackground::PICTURES),
-         [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
+const Timeline& Timeline::demo() {
+    static const Timeline list = {
+        {
+            {"Heightfield", 35000, 60, files(Heightfield::PICTURES),
+             [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
+            {"Metaballs", 25000, 70, files(Metaballs::PICTURES),
+             [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
+            {"Greetings", 10000, 80, files(Greetings::PICTURES),
+             [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
+            {"CelScene", 15000, 90, files(CelScene::PICTURES),
+             [](SDL_Surface* s) -> Scene* { return new CelScene(s); }},
+            {"Metaballs", 25000, 100, files(Metaballs::PICTURES),
+             [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
+            {"FunkyBackground", 5000, -1, files(FunkyBackground::PICTURES),
+             [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
+        },
+        "data/Tembrol_-_Verudoziv4.ogg",
+        1000,
+        5000,
     };
     return list;
 }
 
-int Timeline::startOf(size_t index) {
+int Timeline::startOf(size_t index) const {
     int start = 0;
-    for (size_t i = 0; i < index && i < entries().size(); ++i) start += entries()[i].duration;
+    for (size_t i = 0; i < index && i < entries.size(); ++i) start += entries[i].duration;
     return start;
 }
 
-int Timeline::length() {
-    return startOf(entries().size());
+int Timeline::length() const {
+    return startOf(entries.size());
 }

@@ -1,13 +1,14 @@
-// Timeline: the demo's play list, every effect scene in playing order with its duration and
-// the loading-bar percentage shown once it is built. The demo, the capture tool and the tests share it.
+// Timeline: a play list, every scene in playing order with its duration, the loading-bar percentage
+// shown once it is built and the files it reads, plus the soundtrack and its fades. The demo plays
+// demo(); the capture tool is handed a list to play, the demo's or a test's.
 #pragma once
 
 #include "Scene.h"
 
+#include <cstddef>
 #include <vector>
 
-class Timeline {
-public:
+struct Timeline {
     struct Entry {
         const char* name;
         int duration;                   // milliseconds passed to run
@@ -16,18 +17,22 @@ public:
         Scene* (*make)(SDL_Surface*);   // builds the scene (loads its pictures, makes its tables)
     };
 
-    static const std::vector<Entry>& entries();
+    // The demo's play list.
+    static const Timeline& demo();
+
     // The files of a scene class's own list of them, for an entry.
     template <size_t N>
     static std::vector<const char*> files(const char* const (&list)[N]) {
         return std::vector<const char*>(list, list + N);
     }
-    // Where scene index starts on the demo's timeline, counted from the start of the first scene.
-    static int startOf(size_t index);
-    static int length();
 
+    // Where scene index starts, counted from the start of the first scene.
+    int startOf(size_t index) const;
+    int length() const;
+
+    std::vector<Entry> entries;
     // The soundtrack starts with the first scene, fading in, and fades out over the last scene.
-    static constexpr const char* SOUNDTRACK = "data/Tembrol_-_Verudoziv4.ogg";
-    static const int MUSIC_FADE_IN_MS = 1000;
-    static const int MUSIC_FADE_OUT_MS = 5000;
+    const char* soundtrack;
+    int musicFadeInMs;
+    int musicFadeOutMs;
 };

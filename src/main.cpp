@@ -50,10 +50,11 @@ int main(int, char**) {
     bar->render(10);
     Music* music = new Music();
     bar->render(20);
-    music->loadMusic(Timeline::SOUNDTRACK);
+    const Timeline& timeline = Timeline::demo();
+    music->loadMusic(timeline.soundtrack);
     bar->render(50);
 
-    const std::vector<Timeline::Entry>& playList = Timeline::entries();
+    const std::vector<Timeline::Entry>& playList = timeline.entries;
     std::vector<Scene*> scenes;
     for (const Timeline::Entry& entry : playList) {
         scenes.push_back(entry.make(window->screen));
@@ -68,11 +69,11 @@ int main(int, char**) {
         delete music;
         music = nullptr;
     } else {
-        music->fadeIn(Timeline::MUSIC_FADE_IN_MS);
+        music->fadeIn(timeline.musicFadeInMs);
     }
 
     for (size_t i = 0; i < scenes.size(); ++i) {
-        if (i + 1 == scenes.size() && music) music->fadeOut(Timeline::MUSIC_FADE_OUT_MS);
+        if (i + 1 == scenes.size() && music) music->fadeOut(timeline.musicFadeOutMs);
         scenes[i]->init();
         // Escape abandons the play list; the scenes left are not deleted, so no report is printed.
         if (scenes[i]->run(playList[i].duration) != 0) {

@@ -1,8 +1,8 @@
-// A short play list of simple test scenes standing in for the demo's, linked into moriq-capture-short
-// in place of src/Timeline.cpp, so the capture tool's end-to-end tests run without the effect scenes.
+// moriq-capture-short: the capture tool over a short play list of simple test scenes standing in for the
+// demo's, so the capture tool's end-to-end tests run without the effect scenes.
 // Three scenes: 3000, 2000 and 5000 ms (10000 ms in all); the music fades out over the last one.
+#include "CaptureTool.h"
 #include "Clock.h"
-#include "Timeline.h"
 
 #include <GL/gl.h>
 
@@ -41,22 +41,16 @@ private:
 
 }  // namespace
 
-const std::vector<Timeline::Entry>& Timeline::entries() {
-    static const std::vector<Entry> list = {
-        {"First", 3000, 60, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
-        {"Second", 2000, 80, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
-        {"Last", 5000, -1, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
+int main(int argc, char** argv) {
+    const Timeline shortList = {
+        {
+            {"First", 3000, 60, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
+            {"Second", 2000, 80, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
+            {"Last", 5000, -1, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
+        },
+        Timeline::demo().soundtrack,
+        1000,
+        5000,
     };
-    return list;
-}
-
-// As src/Timeline.cpp computes them.
-int Timeline::startOf(size_t index) {
-    int start = 0;
-    for (size_t i = 0; i < index && i < entries().size(); ++i) start += entries()[i].duration;
-    return start;
-}
-
-int Timeline::length() {
-    return startOf(entries().size());
+    return captureMain(argc, argv, shortList);
 }

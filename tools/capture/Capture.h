@@ -1,8 +1,9 @@
-// Capture: plays the demo's timeline offline with a driven clock at a fixed frame rate, so
-// stills and videos come out the same on every machine. Scenes are built as the demo builds them.
+// Capture: plays a timeline offline with a driven clock at a fixed frame rate, so stills and
+// videos come out the same on every machine. Scenes are built as the demo builds them.
 #pragma once
 
 #include "Scene.h"
+#include "Timeline.h"
 
 #include <functional>
 #include <vector>
@@ -14,7 +15,7 @@ public:
     using FrameSink = std::function<bool(long frame, int ms)>;
 
     // Builds every scene of the timeline; the loading bar's GL state handling is kept, its frames are not shown.
-    explicit Capture(SDL_Surface* screen);
+    Capture(SDL_Surface* screen, const Timeline& timeline);
     // Deletes the scenes not played to their end.
     ~Capture();
     Capture(const Capture&) = delete;
@@ -35,6 +36,7 @@ public:
 private:
     bool drawFrame(Scene* scene, int ms, long frame, const FrameSink* sink);
 
+    Timeline timeline;
     std::vector<Scene*> scenes;
     size_t current = 0;    // the scene playing or next to play
     bool started = false;  // whether scenes[current] has had its init

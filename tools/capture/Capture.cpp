@@ -3,15 +3,14 @@
 
 #include "Clock.h"
 #include "LoaderBar.h"
-#include "Timeline.h"
 
 #include <algorithm>
 
-Capture::Capture(SDL_Surface* screen) {
+Capture::Capture(SDL_Surface* screen, const Timeline& timeline) : timeline(timeline) {
     Clock::drive([this] { return now; });
     // The bar saves the GL state the scene constructors may change, as it does in the demo.
     LoaderBar* bar = new LoaderBar(screen);
-    for (const Timeline::Entry& entry : Timeline::entries()) scenes.push_back(entry.make(screen));
+    for (const Timeline::Entry& entry : timeline.entries) scenes.push_back(entry.make(screen));
     bar->deinit();
     delete bar;
 }
@@ -43,10 +42,9 @@ bool Capture::drawFrame(Scene* scene, int ms, long frame, const FrameSink* sink)
 }
 
 bool Capture::play(int fromMs, int toMs, int fps, const FrameSink& sink, bool stillAtEnd) {
-    const std::vector<Timeline::Entry>& entries = Timeline::entries();
     for (; current < scenes.size(); ++current, started = false) {
-        const int start = Timeline::startOf(current);
-        const int end = start + entries[current].duration;
+        const int start = timeline.startOf(current);
+        const int end = start + timeline.entries[current].duration;
         if (start > toMs || (start == toMs && !stillAtEnd)) return true;
         Scene* scene = scenes[current];
         if (!started) {

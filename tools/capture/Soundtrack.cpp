@@ -1,8 +1,6 @@
 // Offline soundtrack: Ogg Vorbis decoding, conversion to the demo's output format, the fades and WAV output.
 #include "Soundtrack.h"
 
-#include "Timeline.h"
-
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -13,9 +11,6 @@
 #include <iostream>
 
 namespace {
-
-const long FADE_IN_SAMPLES = static_cast<long>(Timeline::MUSIC_FADE_IN_MS) * Soundtrack::RATE / 1000;
-const long FADE_OUT_SAMPLES = static_cast<long>(Timeline::MUSIC_FADE_OUT_MS) * Soundtrack::RATE / 1000;
 
 // As a 16-bit Vorbis decode rounds and clips.
 int16_t toSample(float value) {
@@ -34,8 +29,6 @@ void putLE(FILE* file, uint32_t value, int bytes) {
 }
 
 }  // namespace
-
-Soundtrack::Soundtrack(std::vector<int16_t> music) : music(std::move(music)) {}
 
 Soundtrack::Soundtrack(const std::string& path, long maxSamples) {
     FILE* file = fopen(path.c_str(), "rb");
@@ -82,10 +75,10 @@ Soundtrack::Soundtrack(const std::string& path, long maxSamples) {
     }
 }
 
-std::vector<int16_t> Soundtrack::render(long from, long to, long fadeOutStart) const {
+std::vector<int16_t> Soundtrack::render(long from, long to, const Fades& fades) const {
     std::vector<int16_t> out(static_cast<size_t>(std::max(0L, to - from)) * CHANNELS, 0);
     for (long s = std::max(from, 0L); s < std::min(to, length()); ++s) {
-        const double g = gain(s, fadeOutStart);
+        const double g = gain(s, fades);
         if (g <= 0.0) continue;
         for (int c = 0; c < CHANNELS; ++c)
             out[(s - from) * CHANNELS + c] = static_cast<int16_t>(std::lround(music[s * CHANNELS + c] * g));
@@ -93,11 +86,15 @@ std::vector<int16_t> Soundtrack::render(long from, long to, long fadeOutStart) c
     return out;
 }
 
-double Soundtrack::gain(long sample, long fadeOutStart) {
-    auto fadeIn = [](long s) { return s <= 0 ? 0.0 : std::min(1.0, static_cast<double>(s) / FADE_IN_SAMPLES); };
-    if (sample < fadeOutStart) return fadeIn(sample);
-    const double reached = fadeIn(fadeOutStart);
-    return std::max(0.0, reached - static_cast<double>(sample - fadeOutStart) / FADE_OUT_SAMPLES);
+double Soundtrack::gain(long sample, const Fades& fades) {
+    auto fadeIn = [&fades](long s) {
+        if (s <= 0) return 0.0;
+        return s >= fades.inLength ? 1.0 : static_cast<double>(s) / fades.inLength;
+    };
+    if (sample < fades.outStart) return fadeIn(sample);
+    if (sample >= fades.outStart + fades.outLength) return 0.0;
+    const double reached = fadeIn(fades.outStart);
+    return std::max(0.0, reached - static_cast<double>(sample - fades.outStart) / fades.outLength);
 }
 
 long Soundtrack::frameSample(long frame, int fps) {
