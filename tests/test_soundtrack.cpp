@@ -18,9 +18,9 @@ TEST(SoundtrackFades, LinearFadeInThenFadeOutFromTheVolumeReached) {
                                              {fadeOut + SECOND, 0.8}, {fadeOut + 5 * SECOND, 0.0}, {fadeOut + 20 * SECOND, 0.0}};
     for (auto [sample, gain] : gains) EXPECT_DOUBLE_EQ(Soundtrack::gain(sample, demo), gain) << sample;
     // A fade-out begun half-way into a two-second fade-in takes the volume down from one quarter at its own rate.
-    const Soundtrack::Fades early = {2 * SECOND, SECOND / 2, SECOND};
-    EXPECT_DOUBLE_EQ(Soundtrack::gain(SECOND / 2 + SECOND / 8, early), 0.125);
-    EXPECT_DOUBLE_EQ(Soundtrack::gain(SECOND / 2 + SECOND / 4, early), 0.0);
+    const Soundtrack::Fades early = {2 * SECOND, SECOND / 2, 2 * SECOND};
+    EXPECT_DOUBLE_EQ(Soundtrack::gain(SECOND / 2 + SECOND / 4, early), 0.125);
+    EXPECT_DOUBLE_EQ(Soundtrack::gain(SECOND, early), 0.0);
     // A timeline of one scene fades out before the music was ever heard.
     EXPECT_DOUBLE_EQ(Soundtrack::gain(SECOND / 2, Soundtrack::Fades{SECOND, 0, 5 * SECOND}), 0.0);
 }
