@@ -55,22 +55,22 @@ protected:
         attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
         LoaderBar bar(nullptr);
         std::vector<Scene*> scenes;
-        for (size_t i = 0; i <= index; ++i) scenes.push_back(Timeline::entries()[i].make(nullptr));
+        for (size_t i = 0; i <= index; ++i) scenes.push_back(Timeline::demo().entries[i].make(nullptr));
         bar.deinit();
         for (size_t i = 0; i <= index; ++i) {
-            begin = Timeline::startOf(i);
+            begin = Timeline::demo().startOf(i);
             setTime(begin);
             scenes[i]->init();
             if (i < index) {
-                renderAt(scenes[i], begin + Timeline::entries()[i].duration - 1);
+                renderAt(scenes[i], begin + Timeline::demo().entries[i].duration - 1);
                 delete scenes[i];
             }
         }
         scene = scenes[index];
     }
     void start(const std::string& name, int nth = 0) {
-        for (size_t i = 0; i < Timeline::entries().size(); ++i)
-            if (name == Timeline::entries()[i].name && nth-- == 0) return start(i);
+        for (size_t i = 0; i < Timeline::demo().entries.size(); ++i)
+            if (name == Timeline::demo().entries[i].name && nth-- == 0) return start(i);
         FAIL() << name << " is not in the play list";
     }
     Frame at(int t) {
@@ -99,8 +99,8 @@ class EveryScene : public SceneTest, public testing::WithParamInterface<size_t> 
 
 TEST_P(EveryScene, DrawsAndFadesFromAndToBlack) {
     start(GetParam());
-    const std::string name = Timeline::entries()[GetParam()].name;
-    const int d = Timeline::entries()[GetParam()].duration;
+    const std::string name = Timeline::demo().entries[GetParam()].name;
+    const int d = Timeline::demo().entries[GetParam()].duration;
     // Half-way through a fade half the light is left; the greetings draw each fade twice, and the closing
     // picture does not fade (the music does).
     const double half = name == "Greetings" ? 0.25 : name == "FunkyBackground" ? 1.0 : 0.5;
@@ -113,7 +113,7 @@ TEST_P(EveryScene, DrawsAndFadesFromAndToBlack) {
     EXPECT_LT(countNear(middle, middle.at(0, 0)), 640 * 480 * 98 / 100) << "a frame of one colour";
 }
 
-INSTANTIATE_TEST_SUITE_P(PlayList, EveryScene, testing::Range<size_t>(0, Timeline::entries().size()));
+INSTANTIATE_TEST_SUITE_P(PlayList, EveryScene, testing::Range<size_t>(0, Timeline::demo().entries.size()));
 
 TEST_F(SceneTest, TerrainPicturesFollowTheirTimetable) {
     start("Heightfield");
