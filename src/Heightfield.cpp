@@ -75,7 +75,7 @@ Heightfield::Heightfield(SDL_Surface* sdlsurf) {
 }
 
 Heightfield::~Heightfield() {
-    deinit();
+    if (attribsPushed) deinit();
     report();
     delete wemade;
     delete ting;
@@ -95,6 +95,7 @@ void Heightfield::genmap() {
 
 void Heightfield::init() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
+    attribsPushed = true;
     startTime = Clock::ticks();
     framesDrawn = 0;
     CelShader::createRamp(shaderData, shaderTexture);

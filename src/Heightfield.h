@@ -57,4 +57,5 @@ private:
     float shaderData[CelShader::RAMP_SIZE][3];
     GLuint shaderTexture[1] = {0};
     unsigned int bump;
+    bool attribsPushed = false;  // by init: a scene deleted unplayed has nothing to pop
 };

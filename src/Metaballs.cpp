@@ -856,7 +856,7 @@ Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
 }
 
 Metaballs::~Metaballs() {
-    deinit();
+    if (attribsPushed) deinit();
     report();
     delete ting;
 }
@@ -870,6 +870,7 @@ void Metaballs::initmetaballs(int n, double radius, int gridx, int gridy, int gr
 
 void Metaballs::init() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
+    attribsPushed = true;
     startTime = Clock::ticks();
     framesDrawn = 0;
 

@@ -165,4 +165,5 @@ private:
     int INNENFOR = 1;
     int UTENFOR = 0;
     std::vector<GLVertex> vertices;  // this frame's triangles, drawn as one array
+    bool attribsPushed = false;      // by init: a scene deleted unplayed has nothing to pop
 };

@@ -111,8 +111,11 @@ struct TempFile {
             std::cerr << "moriq-capture: can't make a temporary file in " << path << ": " << std::strerror(errno)
                       << std::endl;
             path.clear();
-        } else {
-            close(fd);
+        } else if (close(fd) != 0) {
+            std::cerr << "moriq-capture: can't write the temporary file " << path << ": " << std::strerror(errno)
+                      << std::endl;
+            unlink(path.c_str());
+            path.clear();
         }
     }
     ~TempFile() {

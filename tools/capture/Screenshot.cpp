@@ -4,8 +4,10 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 Screenshot Screenshot::grab(int width, int height) {
     Screenshot shot;
@@ -31,7 +33,7 @@ RGB Screenshot::at(int x, int y) const {
 bool Screenshot::savePng(const std::string& path) const {
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) {
-        fprintf(stderr, "PNG: Failed to open %s for writing\n", path.c_str());
+        fprintf(stderr, "PNG: Failed to open %s for writing: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -50,6 +52,10 @@ bool Screenshot::savePng(const std::string& path) const {
         png_write_row(png, const_cast<png_bytep>(&rgb[static_cast<size_t>(y) * width * 3]));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    fclose(file);
+    // The end of a picture waits in the stream's buffer until the close: a full disk may show only there.
+    if (fclose(file) != 0) {
+        fprintf(stderr, "PNG: could not write %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
     return true;
 }
