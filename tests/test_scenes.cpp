@@ -111,6 +111,7 @@ TEST_P(EveryScene, DrawsAndFadesFromAndToBlack) {
     EXPECT_NEAR(brightness(in) / brightness(after), half, 0.1);
     EXPECT_NEAR(brightness(out) / brightness(before), half, 0.1);
     EXPECT_LT(countNear(middle, middle.at(0, 0)), 640 * 480 * 98 / 100) << "a frame of one colour";
+    delete Timeline::demo().entries[GetParam()].make(nullptr);  // never started: nothing to restore
 }
 
 INSTANTIATE_TEST_SUITE_P(PlayList, EveryScene, testing::Range<size_t>(0, Timeline::demo().entries.size()));
