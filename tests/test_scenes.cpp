@@ -255,6 +255,12 @@ TEST_F(SceneTest, CelStarInThreeGreensWithABlackOutlineAndItsPictureFrom2To8Seco
     const Frame full = at(5000);
     EXPECT_TRUE(near(full.at(1, 20), GREY) && near(full.at(2, 20), LOL) && near(full.at(513, 20), LOL) &&
                 near(full.at(514, 20), GREY));
+    // The shading ramp goes with the scene.
+    const GLuint ramp = integer(GL_TEXTURE_BINDING_1D);
+    EXPECT_TRUE(glIsTexture(ramp));
+    delete scene;
+    scene = nullptr;
+    EXPECT_FALSE(glIsTexture(ramp) || glIsEnabled(GL_TEXTURE_1D));
 }
 
 TEST_F(SceneTest, ClosingPictureUpsideDownFillsTheScreenAndRipplesEvery2094Milliseconds) {
