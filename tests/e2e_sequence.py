@@ -5,7 +5,6 @@ import os
 import shutil
 import sys
 import threading
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -81,9 +80,7 @@ class Sequence(unittest.TestCase):
             self.assertIsNone(run.proc.poll(), "the demo was not held up in loading")
             drain = threading.Thread(target=lambda: open(fifo, "rb").read(), daemon=True)
             drain.start()
-            started = time.monotonic()
-            self.assertEqual(run.finish(self, []), "")
-            self.assertLess(time.monotonic() - started, PLAY_LIST[0][1] / 2000)
+            self.assertEqual(run.finish(self, []), "")  # no scene played to a report
 
 
 if __name__ == "__main__":
