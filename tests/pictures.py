@@ -50,7 +50,7 @@ def pattern(width, height, channels, maximum=255):
 
 
 def solid(rgb, side=4):
-    return png([[rgb] * side] * side)
+    return png([[rgb + (255,)] * side] * side, colour=6)
 
 
 # An RGBA header with no pixel data behind it.
@@ -106,9 +106,10 @@ def seeds():
     return out
 
 
-# Stand-ins for the demo's pictures, each telling itself apart by colour. Quadrant pictures are red and
-# green on top, cyan and yellow below; the blob overlay is clear but for its red corners; the
-# sphere map is green on the left, blue on the right, in rows of 6 bytes (not a multiple of 4).
+# Stand-ins for the demo's pictures, each telling itself apart by colour: solid ones opaque RGBA, as most
+# of the demo's are; quadrant ones RGB, red and green on top, cyan and yellow below; the blob overlay clear
+# but for its red corners; the sphere map green on the left, blue on the right, in rows of 6 bytes (not a
+# multiple of 4).
 RED, GREEN, CYAN, YELLOW = (230, 40, 40), (40, 210, 40), (40, 200, 220), (230, 220, 40)
 QUADRANTS = png([[RED, GREEN], [CYAN, YELLOW]])
 OVERLAY = png([[(255, 0, 0, 255) if (x < 4 or x > 11) and (y < 4 or y > 11) else (0, 0, 0, 0) for x in range(16)]

@@ -98,10 +98,14 @@ TEST(PNGImage, BadFilesBecomeThePlaceholderWithTheirReasons) {
     EXPECT_NE(decodeReporting("huge.png", &placeholder).find("larger than 8192 pixels a side"), std::string::npos);
 }
 
-TEST(Texture, UploadsTheRowsStraightAndLeavesNothingBound) {
+TEST(Texture, UploadsTheRowsStraightLeavesNothingBoundAndModulates) {
     ensureGL();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     Texture texture(picture("odd.png").c_str());
     EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
+    GLint mode = 0;  // so that the current colour's alpha fades a picture
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE);
     texture.bind();
     unsigned char back[30] = {};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
