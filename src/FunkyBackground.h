@@ -37,8 +37,8 @@ public:
     int TEXTUREJA;
     float SW;
     float FACT;
-    Texture* background = nullptr;
 
 private:
+    Texture* background = nullptr;
     bool attribsPushed = false;
 };

@@ -31,7 +31,6 @@ public:
     // The picture the constructor loads.
     static constexpr const char* PICTURES[] = {"data/hils.png"};
 
-    Texture* greetings = nullptr;
     float z;
     float start1;
     float start2;
@@ -40,6 +39,7 @@ public:
     float rot;
 
 private:
+    Texture* greetings = nullptr;
     void drawCubeField();
     void drawPicture(int t);
     void drawFades(int t);

@@ -35,9 +35,6 @@ public:
     static constexpr const char* PICTURES[] = {"data/tufs_dude.png", "data/lol2.png", "data/smegma.png",
                                                "data/skaptav.png"};
 
-    // Scene time at which the current beat period started.
-    unsigned int beatStart() const { return bump; }
-
 private:
     void rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax);
     float noise(float x, float y);

@@ -1,4 +1,4 @@
-// Test support: one GL window per test process, kept until exit.
+// Test support: one GL window per test process, kept until exit (see GLTest.h).
 #include "GLTest.h"
 
 #include "Clock.h"
@@ -7,23 +7,15 @@
 
 #include <GL/gl.h>
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <memory>
 
 namespace moriqtest {
 
 void ensureGL() {
     static std::unique_ptr<SDLWindow> window;
-    // A freshly started X server may refuse the first connection; try a few times before giving up.
-    for (int attempt = 0; attempt < 5 && !(window && window->screen); ++attempt) {
-        if (attempt > 0) usleep(200000);
-        window.reset();
-        window.reset(new SDLWindow("Moriq-demo zu@r", 640, 480, 16));
-    }
+    if (!window) window.reset(new SDLWindow("Moriq-demo zu@r", 640, 480, 16));
     if (!window->screen) {
         // Every GL call after this would crash; stop the test program with a clear message instead.
         fprintf(stderr, "no GL window; run the tests under an X display (Xvfb)\n");
@@ -52,18 +44,26 @@ Frame renderAt(Scene* scene, unsigned int ms) {
     return grabFrame([scene] { scene->render(); });
 }
 
-float currentAlpha() {
-    float colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    return colour[3];
+std::string picture(const std::string& name) {
+    return std::string(MORIQ_BUILD_DIR) + "/test-pictures/" + name;
 }
 
-std::string outputPath(const std::string& name) {
-    return std::string(MORIQ_BUILD_DIR) + "/" + name;
+int integer(unsigned int what) {
+    GLint value[4] = {0, 0, 0, 0};
+    glGetIntegerv(what, value);
+    return value[0];
 }
 
-std::string sourcePath(const std::string& name) {
-    return std::string(MORIQ_SOURCE_DIR) + "/" + name;
+bool near(RGB c, RGB expected, int tolerance) {
+    return std::abs(c.r - expected.r) <= tolerance && std::abs(c.g - expected.g) <= tolerance &&
+           std::abs(c.b - expected.b) <= tolerance;
+}
+
+int countNear(const Frame& frame, RGB c, int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) n += near(frame.at(x, y), c, 3);
+    return n;
 }
 
 }  // namespace moriqtest

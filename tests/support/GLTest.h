@@ -1,4 +1,5 @@
-// Test support: a real GL window for rendering tests, a driven clock and finished-frame read-back.
+// Test support: a real GL window, a driven clock, finished frames read back and probed, and the
+// test pictures tests/pictures.py writes at build time.
 #pragma once
 
 #include "Screenshot.h"
@@ -21,17 +22,18 @@ void clearTime();
 
 // Runs draw, which must end with Clock::swapBuffers(), and returns the frame as it was just before the swap.
 Frame grabFrame(const std::function<void()>& draw);
-
 // Sets the clock to ms and returns the frame scene->render() draws then.
 Frame renderAt(Scene* scene, unsigned int ms);
 
-// The current colour's alpha: a frame's fade quad, drawn last, leaves its alpha there.
-float currentAlpha();
+// A test picture by name ("palette.png"); the stand-ins for the demo's pictures are under "data/".
+std::string picture(const std::string& name);
 
-// Where a test may write pictures for a person to look at: the build directory.
-std::string outputPath(const std::string& name);
+// One integer of GL state (the first of those glGetIntegerv writes).
+int integer(unsigned int what);
 
-// A file of the source tree, by its path from the repository root.
-std::string sourcePath(const std::string& name);
+// Within tolerance of expected in every channel.
+bool near(RGB c, RGB expected, int tolerance = 6);
+// How many pixels of the rectangle [x0, x1) x [y0, y1) are within 3 of c.
+int countNear(const Frame& frame, RGB c, int x0 = 0, int y0 = 0, int x1 = 640, int y1 = 480);
 
 }  // namespace moriqtest

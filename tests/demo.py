@@ -1,0 +1,198 @@
+# End-to-end harness: the real demo on an X server of its own, its output read line by line, scenes ended
+# by close requests, keys sent with xdotool, its sound recorded by SDL's disk driver, and the play list as
+# moriq-capture --list gives it. `demo.py COMMAND...` runs COMMAND with an X server of its own (as ctest
+# runs every end-to-end test).
+import array
+import math
+import os
+import queue
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SOURCE = os.environ.get("MORIQ_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("MORIQ_BUILD_DIR", os.path.join(SOURCE, "build"))
+REPORT = " frames draw\tAverage fps: "
+SANITIZER = re.compile(r"AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer|runtime error:")
+RATE = 44100  # stereo frames a second of SDL_mixer's output
+
+
+# A new Xvfb and its display name. Without -noreset the server resets when its last client leaves, and
+# SDL's probe connection is such a client: the real connection would now and then fail.
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+                               "tcp", "-noreset"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as f:
+        return server, ":" + f.readline().strip()
+
+
+# [(name, start ms, duration ms, [picture files])] in playing order, and the soundtrack's path.
+def play_list():
+    out = subprocess.run([os.path.join(BUILD, "moriq-capture"), "--list"], capture_output=True, text=True,
+                         check=True).stdout
+    rows = [line.split("\t") for line in out.splitlines()]
+    scenes = [(r[1], int(r[2]), int(r[3]), r[4:]) for r in rows if r[0] == "scene"]
+    assert scenes, "moriq-capture --list gave no scenes:\n" + out
+    return scenes, [r[1] for r in rows if r[0] == "soundtrack"][0]
+
+
+def pictures(scenes):
+    return sorted({f for _, _, _, files in scenes for f in files})
+
+
+# One run of the demo on an X server of its own: SDL's full-screen mode waits for the pointer, so demos
+# sharing a display would play one after the other, and keys reach only this one. record names a file for
+# SDL's disk audio driver, which then writes the sound several times faster than real time.
+class Demo:
+    def __init__(self, cwd, env=None, record=None):
+        self.server, display = start_xvfb()
+        self.env = {**os.environ, "DISPLAY": display, "SDL_AUDIODRIVER": "dummy", **(env or {})}
+        if record:
+            self.env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=record, SDL_DISKAUDIODELAY="10")
+        self.record, self.marks = record, []
+        self.proc = subprocess.Popen([os.path.join(BUILD, "moriq-demo")], cwd=cwd, env=self.env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, errors="replace")
+        self.lines, self.stdout, self.stderr = queue.Queue(), [], []
+        self.pumps = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout, self.lines)),
+                      threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr, queue.Queue()))]
+        for pump in self.pumps:
+            pump.start()
+
+    def _pump(self, stream, store, lines):
+        for line in stream:
+            store.append(line)
+            lines.put(line)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.proc.poll() is None:
+            self.proc.kill()
+        self.proc.wait()
+        for pump in self.pumps:
+            pump.join()
+        self.proc.stdout.close()
+        self.proc.stderr.close()
+        self.server.terminate()
+        self.server.wait()
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True, timeout=60)
+
+    # Waits for the window and puts the pointer in it, which gives it the keyboard.
+    def focus(self):
+        window = self.xdotool("search", "--sync", "--onlyvisible", "--name", "Moriq-demo").stdout.split()[0]
+        self.xdotool("mousemove", "--window", window, "20", "20")
+
+    def next_line(self, timeout):
+        try:
+            return self.lines.get(timeout=timeout)
+        except queue.Empty:
+            return None
+
+    # Seconds of sound the disk driver has written so far.
+    def recorded(self):
+        return os.path.getsize(self.record) / (4.0 * RATE) if self.record and os.path.exists(self.record) else 0.0
+
+    # Ends count scenes with close requests, each once ready(scene number) holds (by default once it has
+    # played about settle seconds); returns the report lines, and marks the seconds of sound recorded when
+    # each arrived. SDL turns SIGTERM into a close request once its video is up (before the window shows),
+    # and one read while a scene's clock is at 0 ms is ignored by design, so an unanswered one is sent again.
+    def step_through(self, count, ready=None, settle=0.3):
+        self.xdotool("search", "--sync", "--onlyvisible", "--name", "Moriq-demo")
+        deadline = time.monotonic() + 120
+        reports = []
+        while len(reports) < count and self.proc.poll() is None and time.monotonic() < deadline:
+            asked = time.monotonic()
+            while not (ready(len(reports)) if ready else time.monotonic() > asked + settle):
+                time.sleep(0.02)
+            self.proc.send_signal(signal.SIGTERM)
+            line = self.next_line(5)
+            if line is not None:
+                reports.append(line)
+                self.marks.append(self.recorded())
+        return reports
+
+    # Waits for the exit and checks it: status 0, no sanitizer report, nothing but report lines on standard
+    # output (those given, if given). Returns standard error without the disk driver's greeting.
+    def finish(self, test, reports=None, timeout=60):
+        test.assertEqual(self.proc.wait(timeout=timeout), 0, "".join(self.stderr))
+        for pump in self.pumps:
+            pump.join()
+        errors = "".join(line for line in self.stderr if not re.match(r"WARNING: You are using the SDL disk| Writ", line))
+        test.assertEqual([line for line in errors.splitlines() if SANITIZER.search(line)], [])
+        test.assertEqual(self.stdout, reports if reports is not None else self.stdout)
+        test.assertEqual([line for line in self.stdout if REPORT not in line], [])
+        return errors
+
+
+# The playing time a report line stands for: frames / fps.
+def played_ms(report):
+    frames, fps = report.rstrip("\n").split(REPORT)
+    return 1000.0 * int(frames) / float(fps) if float(fps) > 0 else 0.0
+
+
+# A working directory of its own; with_data links the real pictures into its data/.
+def workdir(with_data=True):
+    path = tempfile.mkdtemp(prefix="moriq-e2e-")
+    os.mkdir(os.path.join(path, "data"))
+    for name in os.listdir(os.path.join(SOURCE, "data")) if with_data else ():
+        if name.endswith(".png"):
+            os.symlink(os.path.join(SOURCE, "data", name), os.path.join(path, "data", name))
+    return path
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+# An Ogg Vorbis soundtrack of a steady 441 Hz sine at half of full scale, or of a square wave (whose
+# harmonics take more bytes than the stream's headers).
+def tone(path, seconds, square=False):
+    period = array.array("h")
+    for i in range(100):
+        period.extend([int(16384 * (math.copysign(1, 50 - i) if square else math.sin(2 * math.pi * i / 100)))] * 2)
+    write(path + ".raw", (period * (RATE * seconds // 100)).tobytes())
+    subprocess.run(["oggenc", "-Q", "-r", "-R", str(RATE), "-C", "2", "-B", "16", "-o", path, path + ".raw"], check=True)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+# The recording's left channel from start for seconds (all of it by default).
+def samples(record, start=0.0, seconds=1e9):
+    out = array.array("h")
+    with open(record, "rb") as f:
+        f.seek(int(start * RATE) * 4)
+        out.frombytes(f.read(min(int(seconds * RATE), os.path.getsize(record) // 4) * 4))
+    return out[0::2]
+
+
+# The RMS level of the recording from start for seconds, relative to the steady tone.
+def loudness(record, start, seconds):
+    left = samples(record, start, seconds)
+    return math.sqrt(sum(s * s for s in left) / max(len(left), 1)) / (16384 / math.sqrt(2))
+
+
+# Seconds into the recording of its first sound, or None before it.
+def onset(record):
+    left = samples(record) if os.path.exists(record) else []
+    return next((i / RATE for i, s in enumerate(left) if s), None)
+
+
+if __name__ == "__main__":
+    server, display = start_xvfb()
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    try:
+        sys.exit(subprocess.call(sys.argv[1:], env=dict(os.environ, DISPLAY=display)))
+    finally:
+        server.terminate()
+        server.wait()

@@ -1,0 +1,265 @@
+// The pieces under the scenes, against a real GL context: vectors, PNG decoding and texture upload,
+// the bitmap font, the cel-shading ramp, the scene loop's event rules and report, and the loading bar.
+#include "Bitmapfont.h"
+#include "CelShader.h"
+#include "Clock.h"
+#include "GLTest.h"
+#include "LoaderBar.h"
+#include "PNGImage.h"
+#include "Scene.h"
+#include "Texture.h"
+#include "Vector3d.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+using namespace moriqtest;
+
+namespace {
+
+std::vector<int> bytes(const PNGImage& image, int n) {
+    return std::vector<int>(image.getData(), image.getData() + n);
+}
+
+// Decodes a test picture and returns what it printed on standard error.
+std::string decodeReporting(const std::string& name, bool* placeholder) {
+    testing::internal::CaptureStderr();
+    PNGImage image(picture(name).c_str());
+    *placeholder = image.isPlaceholder() && image.getType() == GL_RGBA && image.getWidth() == 8 &&
+                   image.getHeight() == 8 && bytes(image, 8) == std::vector<int>{255, 0, 255, 255, 255, 0, 255, 255};
+    return testing::internal::GetCapturedStderr();
+}
+
+}  // namespace
+
+TEST(Vector3d, ProductsNormalisingAndTurningByAGLMatrix) {
+    const Vector3d a(1, 2, 3), b(4, -5, 6);
+    const Vector3d sum = a + b, difference = a - b, scaled = a * 2.0f;
+    EXPECT_TRUE(sum.x == 5 && sum.y == -3 && sum.z == 9 && difference.x == -3 && scaled.z == 6);
+    EXPECT_FLOAT_EQ(a.dotProduct(b), 12);
+    // Right-handed: the operand order decides the side a face normal points to.
+    const Vector3d z = Vector3d(1, 0, 0).crossProduct(Vector3d(0, 1, 0)), c = a.crossProduct(b);
+    EXPECT_TRUE(z.x == 0 && z.y == 0 && z.z == 1);
+    EXPECT_TRUE(c.x == 27 && c.y == 6 && c.z == -13);
+    Vector3d v(3, 0, 4), zero, nan(std::numeric_limits<float>::quiet_NaN(), 1, 1);
+    EXPECT_FLOAT_EQ(v.magnitude(), 5);
+    v.normalize();
+    zero.normalize();
+    nan.normalize();
+    EXPECT_TRUE(v.x == 0.6f && v.z == 0.8f && zero.x == 0 && zero.z == 0 && nan.x == 0 && nan.y == 0);
+    // Column-major, as glGetFloatv returns it: a quarter turn about z, and a translation that must not count.
+    const float turn[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 5, 5, 5, 1};
+    Vector3d r(9, 9, 9);
+    r.rotate(turn, Vector3d(1, 2, 3));
+    EXPECT_TRUE(r.x == -2 && r.y == 1 && r.z == 3);
+}
+
+TEST(PNGImage, EveryFormatComesOutAsBytesGLTakesWithTheBottomRowFirst) {
+    PNGImage palette(picture("palette.png").c_str()), grey(picture("grey.png").c_str()),
+        deep(picture("deep.png").c_str()), adam7(picture("adam7.png").c_str()),
+        greyAlpha(picture("greyalpha.png").c_str()), odd(picture("odd.png").c_str());
+    // Palette indices with a transparency chunk become RGBA; 16-bit samples become 8-bit ones.
+    EXPECT_EQ(palette.getType(), GL_RGBA);
+    EXPECT_EQ(bytes(palette, 12), (std::vector<int>{255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}));
+    EXPECT_EQ(grey.getType(), GL_LUMINANCE);
+    EXPECT_EQ(bytes(grey, 4), (std::vector<int>{0, 60, 128, 250}));
+    EXPECT_EQ(deep.getType(), GL_RGB);
+    EXPECT_EQ(bytes(deep, 6), (std::vector<int>{255, 128, 0, 0, 64, 255}));
+    EXPECT_EQ(greyAlpha.getType(), GL_LUMINANCE_ALPHA);
+    EXPECT_EQ(bytes(greyAlpha, 6), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(bytes(adam7, 4), (std::vector<int>{3, 4, 1, 2}));
+    // Five RGB pixels make 15-byte rows with no padding; the file's second row comes first.
+    ASSERT_TRUE(odd.getWidth() == 5 && odd.getHeight() == 2);
+    EXPECT_TRUE(odd.getData()[0] == 100 && odd.getData()[15] == 10 && odd.getData()[29] == 24);
+    // A file gamma of 1 changes nothing; 0.45455 is corrected for a linear display, so mid grey darkens.
+    PNGImage gamma1(picture("gamma1.png").c_str()), gamma045(picture("gamma045.png").c_str());
+    EXPECT_EQ(bytes(gamma1, 4), bytes(grey, 4));
+    EXPECT_LT(gamma045.getData()[2], 70);
+}
+
+TEST(PNGImage, BadFilesBecomeThePlaceholderWithTheirReasons) {
+    bool placeholder = false;
+    std::string err = decodeReporting("missing.png", &placeholder);
+    EXPECT_TRUE(placeholder);
+    EXPECT_NE(err.find("PNG: Failed to open " + picture("missing.png") + " for reading\n"), std::string::npos) << err;
+    for (const char* name : {"garbage.png", "cut.png", "huge.png", "wide.png"}) {
+        err = decodeReporting(name, &placeholder);
+        EXPECT_TRUE(placeholder) << name;
+        EXPECT_NE(err.find("PNG: showing a placeholder for " + picture(name) + "\n"), std::string::npos) << err;
+    }
+    EXPECT_NE(decodeReporting("garbage.png", &placeholder).find("PNG: setjmp() failed\n"), std::string::npos);
+    // Sides within the limit, but more bytes than any picture of the demo: refused before decoding.
+    EXPECT_NE(decodeReporting("wide.png", &placeholder).find("wide.png needs more than"), std::string::npos);
+    EXPECT_NE(decodeReporting("huge.png", &placeholder).find("larger than 8192 pixels a side"), std::string::npos);
+}
+
+TEST(Texture, UploadsTheRowsStraightLeavesNothingBoundAndModulates) {
+    ensureGL();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    Texture texture(picture("odd.png").c_str());
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
+    GLint mode = 0;  // so that the current colour's alpha fades a picture
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE);
+    texture.bind();
+    unsigned char back[30] = {};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back);
+    // Texture row 0 is the picture's bottom row, each pixel where the file put it.
+    for (int i = 0; i < 15; ++i) EXPECT_TRUE(back[i] == 100 + i && back[15 + i] == 10 + i) << i;
+}
+
+TEST(Bitmapfont, GlyphsComeFromTheirCellsAtThePenWithCaseFoldingAndLineBreaks) {
+    // Letters, digits, four marks and the Norwegian capitals in ISO 8859-1 (cells 40 to 42).
+    static char table[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,!?\xC6\xD8\xC5";
+    const char cutShort[] = {'A', 'B', '\0', 'C'};
+    EXPECT_TRUE(Bitmapfont::cellIndex(table, '#') == -1 && Bitmapfont::cellIndex(nullptr, 'A') == -1 &&
+                Bitmapfont::cellIndex(cutShort, 'C') == -1 && Bitmapfont::cellIndex(table, '\xF8') == 41);
+    ensureGL();
+    Bitmapfont font(picture("font.png").c_str(), table, 16, 24);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 640.0, 480.0, 0.0, 1.0, -1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    auto draw = [&](const std::string& text) {
+        return grabFrame([&] {
+            glClear(GL_COLOR_BUFFER_BIT);
+            font.drawString(nullptr, 100, 50, text);
+            Clock::swapBuffers();
+        });
+    };
+    // Lower and upper case alike, a gap for the unknown '#', a new line back at the starting x.
+    const Frame f = draw("aU\n\xE5#b"), nothing = draw("# \n$%");
+    glPopAttrib();
+    const struct { int x, y, cell; } glyphs[] = {{100, 50, 0}, {116, 50, 20}, {100, 74, 42}, {132, 74, 1}};
+    for (const auto& g : glyphs)
+        for (int lower = 0; lower < 2; ++lower)
+            for (int right = 0; right < 2; ++right) {
+                // A glyph's top on screen shows the lower half of its cell in the file (see tests/pictures.py).
+                const RGB c{static_cast<unsigned char>(g.cell % 16 * 16 + 8), static_cast<unsigned char>(g.cell / 16 * 64 + 32),
+                            static_cast<unsigned char>(40 + 100 * !lower + 50 * right)};
+                EXPECT_TRUE(near(f.at(g.x + 4 + 8 * right, g.y + 6 + 12 * lower), c)) << "cell " << g.cell;
+            }
+    for (auto [x, y] : {std::pair{124, 86}, {99, 60}, {132, 60}, {110, 49}, {110, 98}, {149, 80}})
+        EXPECT_TRUE(near(f.at(x, y), RGB{0, 0, 0})) << x << "," << y;
+    EXPECT_EQ(countNear(nothing, RGB{0, 0, 0}), 640 * 480);
+}
+
+TEST(CelShaderRamp, ThreeGreyBandsSampledNearestAndRepeatingSoAShadeOfOneWrapsToTheDarkest) {
+    ensureGL();
+    float data[CelShader::RAMP_SIZE][3];
+    GLuint ramp[1] = {0};
+    CelShader::createRamp(data, ramp);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_1D), int(ramp[0]));
+    float texels[CelShader::RAMP_SIZE][3];
+    glGetTexImage(GL_TEXTURE_1D, 0, GL_RGB, GL_FLOAT, texels);
+    for (int i = 0; i < CelShader::RAMP_SIZE; ++i)
+        EXPECT_TRUE(std::abs(texels[i][0] - (i < 5 ? 0.2f : i < 15 ? 0.5f : 1.0f)) < 0.01f && texels[i][2] == texels[i][0])
+            << i;
+    GLint wrap = 0, filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, &wrap);
+    glGetTexParameteriv(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_TRUE(wrap == GL_REPEAT && filter == GL_NEAREST);
+    glDeleteTextures(1, ramp);
+}
+
+namespace {
+
+unsigned int fakeNow = 0;
+
+void push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
+    SDL_Event e = {};
+    e.type = type;
+    e.key.keysym.sym = key;
+    SDL_PushEvent(&e);
+}
+
+// A scene started at 1000 ms on a driven clock with an empty event queue; every frame takes 10 ms and
+// may push a close request at a chosen frame.
+struct StepScene : Scene {
+    int quitAtFrame = -1;
+    StepScene() {
+        ensureGL();
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {}
+        fakeNow = 1000;
+        Clock::drive([] { return fakeNow; });
+        init();
+    }
+    ~StepScene() override { clearTime(); }
+    void render() override {
+        if (static_cast<int>(framesDrawn) == quitAtFrame) push(SDL_QUIT);
+        fakeNow += 10;
+    }
+};
+
+}  // namespace
+
+TEST(SceneLoop, EscapeEndsAtOnceACloseRequestAfterOneMoreFrameAndTheReportSaysSo) {
+    {  // Escape pressed among queued events ends at once, even after a close request in the same poll.
+        StepScene scene;
+        push(SDL_KEYUP, SDLK_ESCAPE);
+        push(SDL_QUIT);
+        push(SDL_KEYDOWN, SDLK_ESCAPE);
+        push(SDL_KEYDOWN, SDLK_a);
+        fakeNow += 50;
+        EXPECT_EQ(scene.run(5000), 1);
+        EXPECT_EQ(scene.framesDrawn, 0u);
+        SDL_Event left;
+        ASSERT_EQ(SDL_PollEvent(&left), 1);  // what follows Escape stays queued
+        EXPECT_EQ(left.key.keysym.sym, SDLK_a);
+    }
+    {  // A close request ends the scene after one more frame; other keys change nothing.
+        StepScene scene;
+        scene.quitAtFrame = 3;
+        push(SDL_KEYDOWN, SDLK_SPACE);
+        EXPECT_EQ(scene.run(5000), 0);
+        EXPECT_TRUE(scene.framesDrawn == 5u && scene.done == 40);
+    }
+    {  // One read at 0 ms is ignored; the scene plays its time and one last frame after it.
+        StepScene scene;
+        push(SDL_QUIT);
+        EXPECT_EQ(scene.run(100), 0);
+        EXPECT_TRUE(scene.done == 0 && scene.framesDrawn == 10u);
+        EXPECT_EQ(scene.run(0), 0);  // no time left still draws exactly one frame
+        EXPECT_EQ(scene.framesDrawn, 11u);
+    }
+    std::ostringstream out;
+    Scene::writeReport(out, 2100, 35012);
+    Scene::writeReport(out, 7, 0);
+    EXPECT_EQ(out.str(), "2100 frames draw\tAverage fps: 59.9794\n7 frames draw\tAverage fps: 0\n");
+}
+
+TEST(LoaderBar, FillsWithThePercentageAndRestoresTheStateTheScenesChanged) {
+    ensureGL();
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
+    LoaderBar* bar = new LoaderBar(nullptr);
+    const Frame empty = grabFrame([&] { bar->render(0); }), half = grabFrame([&] { bar->render(50); }),
+                full = grabFrame([&] { bar->render(100); });
+    glEnable(GL_BLEND);  // as a scene's constructor might leave it
+    glDisable(GL_DEPTH_TEST);
+    bar->deinit();
+    delete bar;
+    // A white outline (rows 216 and 264, columns 64 and 576) around a fill from x 66.5 to 66.5 + 5.07 per cent.
+    auto white = [](RGB c) { return c.r == 255 && c.g == 255 && c.b == 255; };
+    EXPECT_TRUE(white(empty.at(320, 216)) || white(empty.at(320, 215)));
+    EXPECT_TRUE(!white(empty.at(320, 240)) && !white(empty.at(100, 240)));
+    EXPECT_TRUE(white(half.at(300, 240)) && !white(half.at(340, 240)));
+    EXPECT_TRUE(white(full.at(68, 240)) && white(full.at(572, 240)));
+    for (auto [x, y] : {std::pair{65, 240}, {574, 240}, {320, 217}, {320, 300}})
+        EXPECT_FALSE(white(full.at(x, y))) << "gap or outside at " << x << "," << y;
+    EXPECT_TRUE(!glIsEnabled(GL_BLEND) && glIsEnabled(GL_DEPTH_TEST));
+    float colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[1], 0.5f);
+}
