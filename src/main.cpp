@@ -40,7 +40,7 @@ int main(int, char**) {
     if (!window->screen) {
         // Without a video mode there is no GL context, and every later step needs one.
         std::cerr << "moriq-demo needs an X display with OpenGL; without one, try: "
-                     "xvfb-run -a -s \"-screen 0 1024x768x24\" build/moriq-demo" << std::endl;
+                     "xvfb-run -a -s \"-screen 0 1024x768x24 -noreset\" build/moriq-demo" << std::endl;
         delete window;
         return 1;
     }

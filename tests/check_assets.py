@@ -32,8 +32,10 @@ def run(*command):
 
 
 with tempfile.TemporaryDirectory() as out:
-    subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_assets.py"), out], check=True,
-                   stdout=subprocess.DEVNULL)
+    # The generator names a missing package itself; its status is enough here.
+    if subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_assets.py"), out],
+                      stdout=subprocess.DEVNULL).returncode != 0:
+        sys.exit("the asset generator failed (its message is above)")
     made, committed = sorted(os.listdir(out)), sorted(f for f in os.listdir(DATA) if not f.startswith("."))
     check("same file set", made == committed, "%s vs %s" % (made, committed))
     for name in made:

@@ -26,7 +26,7 @@ GAP = 4
 def still(capture, ms, path):
     command = [capture, "--at", str(ms), "--out", path, "--size", "%dx%d" % THUMB, "--supersample", "4"]
     if not os.environ.get("DISPLAY"):
-        command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + command
+        command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24 -noreset"] + command
     # The tool reads data/ from its working directory, as the demo does.
     result = subprocess.run(command, cwd=ROOT, env=dict(os.environ, SDL_AUDIODRIVER="dummy"),
                             stderr=subprocess.PIPE, text=True)

@@ -241,7 +241,7 @@ public:
     explicit Display(const Options& options) : window("Moriq-demo zu@r", WIDTH, HEIGHT, 16) {
         if (!window.screen) {
             std::cerr << "moriq-capture needs an X display with OpenGL; without one, try: "
-                         "xvfb-run -a -s \"-screen 0 1024x768x24\" build/moriq-capture ..." << std::endl;
+                         "xvfb-run -a -s \"-screen 0 1024x768x24 -noreset\" build/moriq-capture ..." << std::endl;
             return;
         }
         target.reset(new FrameTarget(Letterbox(options.width, options.height, options.supersample)));
