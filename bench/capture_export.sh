@@ -26,10 +26,10 @@ work=$(mktemp -d /tmp/moriq-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 load() { cut -d' ' -f1 /proc/loadavg; }
 
-for spec in "${sizes[@]}"; do
-    size=${spec%%:*}
+for entry in "${sizes[@]}"; do
+    size=${entry%%:*}
     n=1
-    [[ $spec == *:* ]] && n=${spec#*:}
+    [[ $entry == *:* ]] && n=${entry#*:}
     before=$(load)
     # bash's time counts the children waited for: the capture tool and its ffmpeg.
     times=$( { TIMEFORMAT='%R %U %S'; time SDL_AUDIODRIVER=dummy "${run[@]}" "$capture" --video "$work/demo.mp4" \
