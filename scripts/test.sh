@@ -4,11 +4,12 @@
 #   sanitize  the whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 #             (clang) into build-asan/
 #   fuzz      the PNG loader's fuzz target for MORIQ_FUZZ_SECONDS seconds (60), corpus in build-asan/fuzz/
-# MORIQ_STAGES chooses the stages (default "normal sanitize fuzz"). Extra arguments go to ctest in both
+#   web       the page built into build-web/ and tested in headless Chromium (tests/web/)
+# MORIQ_STAGES chooses the stages (default "normal sanitize fuzz web"). Extra arguments go to ctest in both
 # suites (for example -LE long to skip the full-length demo runs). Exits non-zero if any stage failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-stages=" ${MORIQ_STAGES:-normal sanitize fuzz} "
+stages=" ${MORIQ_STAGES:-normal sanitize fuzz web} "
 fuzz_seconds=${MORIQ_FUZZ_SECONDS:-60}
 jobs=2
 
@@ -48,8 +49,14 @@ fuzz() {
     fi
 }
 
+# The page against the capture tool's stills, so both are built; playwright-core drives Debian's Chromium.
+web() {
+    scripts/web.sh --build && scripts/build.sh --target moriq-capture >/dev/null &&
+        (cd tests/web && npm ci --no-audit --no-fund --silent) && node --test tests/web/
+}
+
 failed=()
-for stage in normal sanitize fuzz; do
+for stage in normal sanitize fuzz web; do
     [[ "$stages" == *" $stage "* ]] || continue
     echo "=== $stage ==="
     if ! "$stage" "$@"; then failed+=("$stage"); fi
