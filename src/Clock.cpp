@@ -1,6 +1,8 @@
 // SDL's clock and buffer swap behind replaceable hooks (see Clock.h).
 #include "Clock.h"
 
+#include "Raster.h"
+
 #include <SDL.h>
 
 namespace {
@@ -19,6 +21,7 @@ void drive(std::function<unsigned int()> source) {
 }
 
 void swapBuffers() {
+    Raster::clearBars();
     if (swapHook) swapHook();
     SDL_GL_SwapBuffers();
 }
