@@ -11,6 +11,6 @@ rm -f build-package/*.deb
 (cd build-package && cpack -G DEB >/dev/null)
 deb=$(ls build-package/*.deb)
 echo "lintian:"
-lintian --no-tag-display-limit "$deb" || { echo "lintian found errors in $deb" >&2; exit 1; }
+lintian --tag-display-limit 0 "$deb" || { echo "lintian found errors in $deb" >&2; exit 1; }
 echo "$(du -k "$deb" | cut -f1) KiB, $(dpkg-deb -f "$deb" Depends)"
 realpath "$deb"
