@@ -36,21 +36,35 @@ TEST(Raster, DefaultIsTheDemosOwnAndLargerSizesScaleViewportAndLines) {
     clearTime();
 }
 
-// The live demo at another frame shape (640x360 inside the test window: a 480x360 picture, 80-pixel bars):
-// the closing scene clears the whole frame grey and must still show between black bars, its quadrants in
-// place and its lines scaled by 360 / 480.
+// The live demo fits its picture into its window: at 640x480 nothing changes; at another frame shape (640x360
+// inside the test window: a 480x360 picture, 80-pixel bars) the closing scene clears the whole frame grey
+// and must still show between black bars, its quadrants in place and its lines scaled by 360 / 480.
 TEST(Raster, ALiveFrameOfAnotherShapeShowsThePictureCentredBetweenBlackBars) {
     ensureGL();
     ASSERT_EQ(chdir(picture("").c_str()), 0);
-    setTime(0);
-    Raster::fitInto(640, 360);
-    EXPECT_EQ(Raster::scale(), 0.75f);
-    Frame f;
+    const int depth = integer(GL_ATTRIB_STACK_DEPTH);
+    Frame f, plain, fitted;
     {
         FunkyBackground scene(nullptr);
-        scene.init();
-        f = renderAt(&scene, 0);
+        auto frameAt = [&](int ms) {
+            setTime(0);
+            scene.init();
+            const Frame frame = renderAt(&scene, ms);
+            scene.deinit();
+            return frame;
+        };
+        // The demo's own size fitted as the live demo fits it: the same frame, byte for byte.
+        plain = frameAt(700);
+        Raster::fitInto(640, 480);
+        fitted = frameAt(700);
+        Raster::fitInto(640, 360);
+        EXPECT_EQ(Raster::scale(), 0.75f);
+        f = frameAt(0);
+        setTime(0);
+        scene.init();  // the destructor restores what this saves
     }
+    EXPECT_TRUE(plain.rgb == fitted.rgb);
+    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
     Raster::setSize(640, 480);
     Raster::reset();
     clearTime();
