@@ -3,6 +3,7 @@
 #   scripts/deps.sh           building and playing the demo
 #   scripts/deps.sh --video   recording it without a display: a virtual X server and the video encoder
 #   scripts/deps.sh --test    everything scripts/test.sh builds and runs
+#   scripts/deps.sh --package building the Debian package (scripts/package.sh) and checking it
 set -euo pipefail
 
 # The compilers and build tools, and the libraries the demo and the capture tool link and load.
@@ -21,7 +22,10 @@ case "${1:-}" in
     --test) packages=("${build[@]}" "${video[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev llvm
                       xauth xdotool vorbis-tools sox libsox-fmt-base python3 python3-numpy python3-pil
                       fonts-dejavu-core fonts-dejavu-extra) ;;
-    *) echo "usage: scripts/deps.sh [--video | --test]" >&2; exit 2 ;;
+    # dpkg-shlibdeps (dpkg-dev) computes the package's dependencies from the binaries, file finds them;
+    # lintian checks the package.
+    --package) packages=("${build[@]}" dpkg-dev file lintian) ;;
+    *) echo "usage: scripts/deps.sh [--video | --test | --package]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -12,7 +12,7 @@ unsigned int ticks();
 // Replaces the time source; an empty function goes back to SDL's clock.
 void drive(std::function<unsigned int()> source);
 
-// Ends every frame: runs the swap hook (the finished frame is still in the back buffer), then swaps.
+// Ends every frame: blacks out the bars around the picture (Raster), runs the swap hook (the finished frame is still in the back buffer), then swaps.
 void swapBuffers();
 
 // Sets the hook run just before each swap; an empty function removes it.

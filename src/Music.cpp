@@ -1,7 +1,10 @@
 // SDL_mixer calls behind one error flag; every failure is reported and none is fatal.
 #include "Music.h"
 
+#include "DataFiles.h"
+
 #include <iostream>
+#include <string>
 
 Music::Music() {
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) == -1) {
@@ -19,9 +22,12 @@ Music::~Music() {
 
 void Music::loadMusic(const char* filename) {
     if (error) return;
-    music = Mix_LoadMUS(filename);
+    const std::string path = DataFiles::find(filename);
+    music = Mix_LoadMUS(path.empty() ? filename : path.c_str());
     if (!music) {
-        std::cerr << "Couldn't load music: " << SDL_GetError() << std::endl;
+        std::cerr << "Couldn't load music: " << SDL_GetError();
+        if (path.empty()) std::cerr << "; looked at " << DataFiles::describe(DataFiles::places(filename));
+        std::cerr << std::endl;
         error = true;
     }
 }

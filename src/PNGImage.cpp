@@ -2,12 +2,16 @@
 // turned into alpha, 16-bit samples scaled to 8 bits, rows stored bottom-up for OpenGL.
 #include "PNGImage.h"
 
+#include "DataFiles.h"
+
 #include <GL/gl.h>
 #include <png.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -47,9 +51,15 @@ int glTypeOf(int colorType) {
 
 // Decodes filename into d; false, with a message, when it can't. d releases whatever it holds.
 bool decodeInto(Decoding& d, const char* filename) {
-    d.file = fopen(filename, "rb");
+    const std::string path = DataFiles::find(filename);
+    d.file = path.empty() ? nullptr : fopen(path.c_str(), "rb");
     if (!d.file) {
-        fprintf(stderr, "PNG: Failed to open %s for reading\n", filename);
+        const std::vector<std::string> places = DataFiles::places(filename);
+        if (places.size() > 1)
+            fprintf(stderr, "PNG: Failed to open %s for reading; looked at %s\n", filename,
+                    DataFiles::describe(places).c_str());
+        else
+            fprintf(stderr, "PNG: Failed to open %s for reading\n", filename);
         return false;
     }
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

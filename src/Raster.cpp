@@ -1,19 +1,67 @@
-// The drawn picture size behind the scenes' viewport and line-width calls (see Raster.h).
+// The drawn picture size and place behind the scenes' viewport and line-width calls (see Raster.h).
 #include "Raster.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
 namespace {
 int drawnWidth = Raster::WIDTH;
 int drawnHeight = Raster::HEIGHT;
+// The picture's lower-left corner in GL's window coordinates, and the frame around it.
+int originX = 0;
+int originY = 0;
+int frameWidth = Raster::WIDTH;
+int frameHeight = Raster::HEIGHT;
+
+void clearRect(int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    glScissor(x, y, width, height);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
 }  // namespace
 
 namespace Raster {
 
+Area pictureArea(int width, int height) {
+    const int k = std::max(0, std::min(width / 4, height / 3));
+    return {(width - 4 * k) / 2, (height - 3 * k) / 2, 4 * k, 3 * k};
+}
+
+bool parseSize(const char* text, int& width, int& height) {
+    char* end = nullptr;
+    const long w = std::strtol(text, &end, 10);
+    if (end == text || !std::isdigit(static_cast<unsigned char>(text[0])) || (*end != 'x' && *end != 'X') ||
+        !std::isdigit(static_cast<unsigned char>(end[1])))
+        return false;
+    const long h = std::strtol(end + 1, &end, 10);
+    if (*end || w < 1 || h < 1 || w > 100000 || h > 100000) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 void setSize(int width, int height) {
     if (width <= 0 || height <= 0) return;
-    drawnWidth = width;
-    drawnHeight = height;
+    drawnWidth = frameWidth = width;
+    drawnHeight = frameHeight = height;
+    originX = originY = 0;
+}
+
+void fitInto(int width, int height) {
+    const Area area = pictureArea(width, height);
+    if (area.width <= 0) return;
+    frameWidth = width;
+    frameHeight = height;
+    drawnWidth = area.width;
+    drawnHeight = area.height;
+    originX = area.x;
+    originY = height - area.y - area.height;
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    reset();
 }
 
 int width() {
@@ -29,7 +77,7 @@ float scale() {
 }
 
 void viewport() {
-    glViewport(0, 0, drawnWidth, drawnHeight);
+    glViewport(originX, originY, drawnWidth, drawnHeight);
 }
 
 void lineWidth(float pixels) {
@@ -39,6 +87,19 @@ void lineWidth(float pixels) {
 void reset() {
     viewport();
     lineWidth(1.0f);
+}
+
+void clearBars() {
+    if (drawnWidth == frameWidth && drawnHeight == frameHeight) return;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    clearRect(0, 0, originX, frameHeight);
+    clearRect(originX + drawnWidth, 0, frameWidth - originX - drawnWidth, frameHeight);
+    clearRect(originX, 0, drawnWidth, originY);
+    clearRect(originX, originY + drawnHeight, drawnWidth, frameHeight - originY - drawnHeight);
+    glPopAttrib();
 }
 
 }  // namespace Raster

@@ -1,6 +1,6 @@
-// Raster: the size in pixels the demo's 640x480 picture is drawn at. The demo keeps 640x480; the capture
-// tool sets a larger size, so that its frames are drawn, not scaled up, at the size of the video.
-// Scenes set their viewport and line widths through here, in 640x480 terms.
+// Raster: the size in pixels the demo's 640x480 picture is drawn at, and where it sits in the frame. The
+// demo keeps 640x480 by default; the capture tool and the live demo's other sizes draw larger, so that
+// frames are drawn, not scaled up. Scenes set their viewport and line widths through here, in 640x480 terms.
 #pragma once
 
 namespace Raster {
@@ -8,8 +8,23 @@ namespace Raster {
 const int WIDTH = 640;
 const int HEIGHT = 480;
 
-// The drawn size of the whole picture; both must be positive. Takes effect at the next viewport().
+// A rectangle of a frame, counted from the frame's top-left corner.
+struct Area {
+    int x, y, width, height;
+};
+
+// The largest 4:3 picture (4k x 3k pixels) that fits in a frame of width x height, centred.
+Area pictureArea(int width, int height);
+
+// Reads "WxH" (each 1 to 100000); false for anything else, leaving width and height alone.
+bool parseSize(const char* text, int& width, int& height);
+
+// The drawn size of the whole picture, filling its frame; both must be positive. Takes effect at the
+// next viewport().
 void setSize(int width, int height);
+// The live demo in a frame (window) of any size: the picture drawn at pictureArea's size and place, the
+// rest black (clearBars keeps it so). Clears the whole frame.
+void fitInto(int frameWidth, int frameHeight);
 int width();
 int height();
 // How much larger than 640x480 the picture is drawn, measured by height: lines grow by this.
@@ -21,5 +36,9 @@ void viewport();
 void lineWidth(float pixels);
 // The state a fresh context of the picture's size starts in: its viewport and a line width of 1.
 void reset();
+// Paints the bars around the picture black (nothing when the picture fills the frame), leaving GL's state
+// as it was. Once a frame, before the swap: scenes clear the whole frame in their colours and wide lines
+// reach past the viewport, and what a swapped-in back buffer holds is undefined.
+void clearBars();
 
 }  // namespace Raster

@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-SDLWindow::SDLWindow(const char* caption, int resolutionX, int resolutionY, int bpp) {
+SDLWindow::SDLWindow(const char* caption, int resolutionX, int resolutionY, int bpp, bool fullScreen) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::cerr << "Unable to initialize SDL: " << SDL_GetError() << std::endl;
         // SDL 1.2 crashes on any video call made without a video subsystem; leave screen null.
@@ -11,7 +11,12 @@ SDLWindow::SDLWindow(const char* caption, int resolutionX, int resolutionY, int 
     }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, bpp);
-    screen = SDL_SetVideoMode(resolutionX, resolutionY, bpp, SDL_FULLSCREEN | SDL_OPENGL);
+    if (resolutionX == 0 || resolutionY == 0) {
+        const SDL_VideoInfo* desktop = SDL_GetVideoInfo();
+        resolutionX = desktop ? desktop->current_w : 0;
+        resolutionY = desktop ? desktop->current_h : 0;
+    }
+    screen = SDL_SetVideoMode(resolutionX, resolutionY, bpp, (fullScreen ? SDL_FULLSCREEN : 0) | SDL_OPENGL);
     if (!screen)
         std::cerr << "Couldn't set video mode: " << SDL_GetError() << std::endl;
     SDL_WM_SetCaption(caption, "");

@@ -1,7 +1,9 @@
 // The demo: opens the display, builds every scene behind the loading bar, starts the soundtrack,
-// plays the scenes in order and shuts down. Arguments are ignored.
+// plays the scenes in order and shuts down. With no arguments: full screen at 640x480; see Options.h.
 #include "LoaderBar.h"
 #include "Music.h"
+#include "Options.h"
+#include "Raster.h"
 #include "SDLWindow.h"
 #include "Timeline.h"
 
@@ -35,8 +37,20 @@ void keepUntilExit(const std::vector<Scene*>& scenes) {
 
 }  // namespace
 
-int main(int, char**) {
-    SDLWindow* window = new SDLWindow("Moriq-demo zu@r", 640, 480, 16);
+int main(int argc, char** argv) {
+    const Options options = Options::parse(argc, argv);
+    switch (options.action) {
+    case Options::HELP: std::cout << Options::usage(); return 0;
+    case Options::VERSION: std::cout << "moriq-demo " MORIQ_VERSION << std::endl; return 0;
+    case Options::BAD:
+        std::cerr << "moriq-demo: " << options.error << "\nTry 'moriq-demo --help' for the options." << std::endl;
+        return 2;
+    case Options::PLAY: break;
+    }
+
+    SDLWindow* window = options.native ? new SDLWindow("Moriq-demo zu@r", 0, 0, 16)
+                                       : new SDLWindow("Moriq-demo zu@r", options.width, options.height, 16,
+                                                       !options.window);
     if (!window->screen) {
         // Without a video mode there is no GL context, and every later step needs one.
         std::cerr << "moriq-demo needs an X display with OpenGL; without one, try: "
@@ -44,7 +58,9 @@ int main(int, char**) {
         delete window;
         return 1;
     }
-    SDL_ShowCursor(0);
+    if (!options.window) SDL_ShowCursor(0);
+    // The picture's place in the frame; at 640x480 it fills it.
+    Raster::fitInto(window->screen->w, window->screen->h);
 
     LoaderBar* bar = new LoaderBar(window->screen);
     bar->render(10);

@@ -23,9 +23,9 @@ RATE = 44100  # stereo frames a second of SDL_mixer's output
 
 # A new Xvfb and its display name. Without -noreset the server resets when its last client leaves, and
 # SDL's probe connection is such a client: the real connection would now and then fail.
-def start_xvfb():
+def start_xvfb(screen="1024x768"):
     read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen + "x24", "-nolisten",
                                "tcp", "-noreset"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as f:
@@ -46,17 +46,25 @@ def pictures(scenes):
     return sorted({f for _, _, _, files in scenes for f in files})
 
 
+# The places a program in bin/ of prefix, started in cwd, names for a data file it did not find.
+def looked_at(name, cwd, prefix=os.path.dirname(BUILD)):
+    return "looked at %s and %s" % (os.path.join(os.path.realpath(cwd), name),
+                                    os.path.join(prefix, "share", "moriq-demo", name))
+
+
 # One run of the demo on an X server of its own: SDL's full-screen mode waits for the pointer, so demos
 # sharing a display would play one after the other, and keys reach only this one. record names a file for
-# SDL's disk audio driver, which then writes the sound several times faster than real time.
+# SDL's disk audio driver, which then writes the sound several times faster than real time. args go to the
+# demo; program replaces the build's; screen is the X screen's size.
 class Demo:
-    def __init__(self, cwd, env=None, record=None):
-        self.server, display = start_xvfb()
+    def __init__(self, cwd, env=None, record=None, args=(), program=None, screen="1024x768"):
+        self.server, display = start_xvfb(screen)
+        self.display = display
         self.env = {**os.environ, "DISPLAY": display, "SDL_AUDIODRIVER": "dummy", **(env or {})}
         if record:
             self.env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=record, SDL_DISKAUDIODELAY="10")
         self.record, self.marks = record, []
-        self.proc = subprocess.Popen([os.path.join(BUILD, "moriq-demo")], cwd=cwd, env=self.env,
+        self.proc = subprocess.Popen([program or os.path.join(BUILD, "moriq-demo"), *args], cwd=cwd, env=self.env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, errors="replace")
         self.lines, self.stdout, self.stderr = queue.Queue(), [], []
         self.pumps = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout, self.lines)),

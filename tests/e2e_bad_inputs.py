@@ -45,7 +45,7 @@ class BadInputs(unittest.TestCase):
         for name, (kind, decodes) in placed.items():
             about = [line for line in lines if line.startswith("PNG: ") and name in line]
             if kind == "missing":
-                self.assertEqual(about, ["PNG: Failed to open %s for reading" % name,
+                self.assertEqual(about, ["PNG: Failed to open %s for reading; %s" % (name, demo.looked_at(name, self.cwd)),
                                          "PNG: showing a placeholder for %s" % name])
             elif decodes:
                 self.assertEqual(about, [], "%s (%s) should show" % (name, kind))

@@ -32,9 +32,10 @@ class FullDurations(unittest.TestCase):
                         self.assertLess(demo.played_ms(report), duration + LATE_MS, name)
         finally:
             shutil.rmtree(empty)
-        missing = ["Couldn't load music: Couldn't open '%s'" % soundtrack, "No music..."]
+        missing = ["Couldn't load music: Couldn't open '%s'; %s" % (soundtrack, demo.looked_at(soundtrack, empty)),
+                   "No music..."]
         for picture in demo.pictures(scenes):
-            missing += ["PNG: Failed to open %s for reading" % picture, "PNG: showing a placeholder for %s" % picture]
+            missing += ["PNG: Failed to open %s for reading; %s" % (picture, demo.looked_at(picture, empty)), "PNG: showing a placeholder for %s" % picture]
         self.assertEqual(sorted(set("".join(bare.stderr).splitlines())), sorted(missing))
         self.assertRegex("".join(mute.stderr), r"^Couldn't initialize SDL_mixer: .*\nNo music...\n$")
 

@@ -1,11 +1,14 @@
 // The picture-size seam: at its default the scenes set the demo's own viewport and line widths; set
-// larger, the same calls cover the larger picture and thicken lines by its height over 480.
+// larger, the same calls cover the larger picture and thicken lines by its height over 480; in a frame of
+// another shape the picture sits centred between black bars.
+#include "FunkyBackground.h"
 #include "GLTest.h"
 #include "Greetings.h"
 #include "Raster.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -31,4 +34,46 @@ TEST(Raster, DefaultIsTheDemosOwnAndLargerSizesScaleViewportAndLines) {
     }
     Raster::setSize(640, 480);
     clearTime();
+}
+
+// The live demo fits its picture into its window: at 640x480 nothing changes; at another frame shape (640x360
+// inside the test window: a 480x360 picture, 80-pixel bars) the closing scene clears the whole frame grey
+// and must still show between black bars, its quadrants in place and its lines scaled by 360 / 480.
+TEST(Raster, ALiveFrameOfAnotherShapeShowsThePictureCentredBetweenBlackBars) {
+    ensureGL();
+    ASSERT_EQ(chdir(picture("").c_str()), 0);
+    const int depth = integer(GL_ATTRIB_STACK_DEPTH);
+    Frame f, plain, fitted;
+    {
+        FunkyBackground scene(nullptr);
+        auto frameAt = [&](int ms) {
+            setTime(0);
+            scene.init();
+            const Frame frame = renderAt(&scene, ms);
+            scene.deinit();
+            return frame;
+        };
+        // The demo's own size fitted as the live demo fits it: the same frame, byte for byte.
+        plain = frameAt(700);
+        Raster::fitInto(640, 480);
+        fitted = frameAt(700);
+        Raster::fitInto(640, 360);
+        EXPECT_EQ(Raster::scale(), 0.75f);
+        f = frameAt(0);
+        setTime(0);
+        scene.init();  // the destructor restores what this saves
+    }
+    EXPECT_TRUE(plain.rgb == fitted.rgb);
+    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
+    Raster::setSize(640, 480);
+    Raster::reset();
+    clearTime();
+    // The frame is the window's lowest 360 rows (GL counts from the bottom): rows 120 to 479 from the top.
+    EXPECT_EQ(countNear(f, RGB{0, 0, 0}, 0, 120, 80, 480), 80 * 360);
+    EXPECT_EQ(countNear(f, RGB{0, 0, 0}, 560, 120, 640, 480), 80 * 360);
+    auto at = [&](int x, int y) { return f.at(80 + x * 3 / 4, 120 + y * 3 / 4); };  // a point of the 640x480 picture
+    const RGB RED{230, 40, 40}, GREEN{40, 210, 40}, CYAN{40, 200, 220}, YELLOW{230, 220, 40};
+    EXPECT_TRUE(near(at(100, 80), CYAN) && near(at(540, 80), YELLOW));
+    EXPECT_TRUE(near(at(100, 400), RED) && near(at(540, 400), GREEN));
+    EXPECT_EQ(countNear(f, RGB{179, 179, 179}, 0, 120, 640, 480), 0);
 }

@@ -6,6 +6,7 @@
 #include "Capture.h"
 #include "FfmpegPipe.h"
 #include "FrameTarget.h"
+#include "Raster.h"
 #include "SDLWindow.h"
 #include "Screenshot.h"
 #include "Soundtrack.h"
@@ -173,7 +174,7 @@ bool parse(int argc, char** argv, int length, Options& options) {
         } else if (!std::strcmp(argv[i], "--to") && hasValue && parseInt(argv[i + 1], options.to)) {
             ++i;
         } else if (!std::strcmp(argv[i], "--size") && hasValue &&
-                   Letterbox::parseSize(argv[i + 1], options.width, options.height)) {
+                   Raster::parseSize(argv[i + 1], options.width, options.height)) {
             ++i;
         } else if (!std::strcmp(argv[i], "--supersample") && hasValue && parseInt(argv[i + 1], options.supersample) &&
                    options.supersample >= 1 && options.supersample <= 4) {
@@ -198,7 +199,7 @@ bool parse(int argc, char** argv, int length, Options& options) {
         usage(length);
         return false;
     }
-    if (Letterbox(options.width, options.height).pictureWidth == 0) {
+    if (Raster::pictureArea(options.width, options.height).width == 0) {
         std::cerr << "moriq-capture: --size " << options.width << "x" << options.height
                   << " has no room for a 4:3 picture" << std::endl;
         return false;

@@ -1,31 +1,19 @@
 // The 4:3 picture's place in a capture frame and the supersampled picture's reduction into it.
 #include "Letterbox.h"
 
+#include "Raster.h"
+
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 Letterbox::Letterbox(int width, int height, int supersample)
     : width(width), height(height), supersample(supersample) {
-    const int k = std::min(width / 4, height / 3);
-    pictureWidth = 4 * k;
-    pictureHeight = 3 * k;
-    pictureX = (width - pictureWidth) / 2;
-    pictureY = (height - pictureHeight) / 2;
-}
-
-bool Letterbox::parseSize(const char* text, int& width, int& height) {
-    char* end = nullptr;
-    const long w = std::strtol(text, &end, 10);
-    if (end == text || (*end != 'x' && *end != 'X') || !std::isdigit(static_cast<unsigned char>(end[1])))
-        return false;
-    const long h = std::strtol(end + 1, &end, 10);
-    if (*end || w < 1 || h < 1 || w > 100000 || h > 100000) return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
+    const Raster::Area area = Raster::pictureArea(width, height);
+    pictureX = area.x;
+    pictureY = area.y;
+    pictureWidth = area.width;
+    pictureHeight = area.height;
 }
 
 void Letterbox::compose(const unsigned char* drawn, unsigned char* frame) const {

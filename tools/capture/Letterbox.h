@@ -6,11 +6,8 @@
 
 class Letterbox {
 public:
-    // The largest 4:3 picture (4k x 3k pixels) that fits in width x height, centred.
+    // The picture where Raster::pictureArea puts it.
     Letterbox(int width, int height, int supersample = 1);
-
-    // Reads "WxH" (each 1 to 100000); false for anything else.
-    static bool parseSize(const char* text, int& width, int& height);
 
     // The drawn picture: the picture's size times the supersampling factor.
     int drawnWidth() const { return pictureWidth * supersample; }

@@ -1,6 +1,8 @@
 // Offline soundtrack: Ogg Vorbis decoding, conversion to the demo's output format, the fades and WAV output.
 #include "Soundtrack.h"
 
+#include "DataFiles.h"
+
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -31,10 +33,13 @@ void putLE(FILE* file, uint32_t value, int bytes) {
 }  // namespace
 
 Soundtrack::Soundtrack(const std::string& path, long maxSamples) {
-    FILE* file = fopen(path.c_str(), "rb");
+    const std::string found = DataFiles::find(path);
+    FILE* file = found.empty() ? nullptr : fopen(found.c_str(), "rb");
     if (!file) {
-        std::cerr << "Soundtrack: can't open " << path << ": " << std::strerror(errno)
-                  << "; the sound will be silent" << std::endl;
+        const std::vector<std::string> places = DataFiles::places(path);
+        std::cerr << "Soundtrack: can't open " << path << ": " << std::strerror(found.empty() ? ENOENT : errno);
+        if (places.size() > 1) std::cerr << " (looked at " << DataFiles::describe(places) << ")";
+        std::cerr << "; the sound will be silent" << std::endl;
         return;
     }
     OggVorbis_File vorbis;

@@ -1,0 +1,81 @@
+// The live demo's command line and the size helpers it shares with the capture tool, without a display:
+// what each option turns into, and every way a line is refused before any window opens.
+#include "Options.h"
+#include "Raster.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+Options parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "moriq-demo");
+    return Options::parse(static_cast<int>(args.size()), args.data());
+}
+
+}  // namespace
+
+TEST(Options, EachOptionAndTheDefaultWhichIsTheDemoAsItWas) {
+    const Options plain = parse({});
+    EXPECT_EQ(plain.action, Options::PLAY);
+    EXPECT_FALSE(plain.window || plain.native);
+    EXPECT_EQ(plain.width * 1000 + plain.height, 640480);
+
+    const Options window = parse({"--window"});
+    EXPECT_TRUE(window.window && !window.native);
+    EXPECT_EQ(window.width * 1000 + window.height, 640480);
+    const Options sized = parse({"--size", "1000x600", "--window"});
+    EXPECT_TRUE(sized.window);
+    EXPECT_EQ(sized.width * 1000 + sized.height, 1000600);
+    EXPECT_TRUE(parse({"--native"}).native);
+    // Asking for help or the version wins over whatever else is on the line.
+    EXPECT_EQ(parse({"--native", "--help", "--bogus"}).action, Options::HELP);
+    EXPECT_EQ(parse({"--version"}).action, Options::VERSION);
+    const std::string usage = Options::usage();
+    for (const char* word : {"--window", "--size WxH", "--native", "--help", "--version", "data/", "share/moriq-demo/data"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+TEST(Options, BadLinesAreRefusedWithWhatIsWrong) {
+    const std::vector<std::pair<std::vector<const char*>, std::string>> bad = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"window"}, "unknown option 'window'"},
+        {{"--window", "--size"}, "--size needs a size"},
+        {{"--window", "--size", "800x"}, "not '800x'"},
+        {{"--window", "--size", "0x600"}, "not '0x600'"},
+        {{"--window", "--size", "3x600"}, "has no room for a 4:3 picture"},
+        {{"--size", "800x600"}, "--size goes with --window"},
+        {{"--native", "--size", "800x600"}, "--size goes with --window"},
+        {{"--native", "--window"}, "exclude each other"},
+    };
+    for (const auto& [args, why] : bad) {
+        const Options options = parse(args);
+        EXPECT_EQ(options.action, Options::BAD) << why;
+        EXPECT_NE(options.error.find(why), std::string::npos) << options.error;
+        EXPECT_EQ(options.error.find('\n'), std::string::npos) << options.error;
+    }
+}
+
+TEST(Raster, SizesParseStrictlyAndThePictureIsTheLargest4By3CentredInTheFrame) {
+    int w = 7, h = 9;
+    for (const char* text : {"", "x", "640", "640x", "x480", "640x480x", "640*480", "-640x480", " 640x480", "640x 480",
+                             "0x480", "640x0", "100001x480", "640x100001"}) {
+        EXPECT_FALSE(Raster::parseSize(text, w, h)) << text;
+        EXPECT_EQ(w * 10 + h, 79) << text;
+    }
+    EXPECT_TRUE(Raster::parseSize("1920X1080", w, h));
+    EXPECT_EQ(w * 10000 + h, 19201080);
+    EXPECT_TRUE(Raster::parseSize("100000x1", w, h));
+
+    auto area = [](int width, int height) {
+        const Raster::Area a = Raster::pictureArea(width, height);
+        return std::vector<int>{a.x, a.y, a.width, a.height};
+    };
+    EXPECT_EQ(area(640, 480), (std::vector<int>{0, 0, 640, 480}));
+    EXPECT_EQ(area(1920, 1080), (std::vector<int>{240, 0, 1440, 1080}));
+    EXPECT_EQ(area(1280, 1024), (std::vector<int>{0, 32, 1280, 960}));
+    EXPECT_EQ(area(643, 481), (std::vector<int>{1, 0, 640, 480}));  // odd leftovers: the extra pixel right and below
+    EXPECT_EQ(area(3, 600)[2], 0);
+}
