@@ -2,6 +2,7 @@
 # Installs the Debian packages a step needs, only those missing:
 #   scripts/deps.sh           building and playing the demo
 #   scripts/deps.sh --video   recording it without a display: a virtual X server and the video encoder
+#   scripts/deps.sh --web     building the page for browsers (scripts/web.sh)
 #   scripts/deps.sh --test    everything scripts/test.sh builds and runs
 set -euo pipefail
 
@@ -10,18 +11,23 @@ build=(cmake make g++ pkg-config libsdl1.2-dev libsdl-mixer1.2-dev libpng-dev li
        libglu1-mesa-dev libglx-mesa0 libgl1-mesa-dri)
 # Xvfb for the virtual X server; ffmpeg encodes the video and ffprobe reads its length back.
 video=(xvfb ffmpeg)
+# Emscripten (with its own SDL 1.2 and SDL_mixer 1.2) compiles the page; dpkg-dev unpacks the libpng and
+# zlib sources that apt-get fetches for it; ffmpeg makes the second soundtrack format; python3 serves it.
+web=(emscripten dpkg-dev ffmpeg python3)
 
 case "${1:-}" in
     "") packages=("${build[@]}") ;;
     --video) packages=("${video[@]}") ;;
+    --web) packages=("${web[@]}") ;;
     # GoogleTest and Google Benchmark; clang and its runtimes for the sanitized build and the fuzzer, llvm
     # for symbolized reports; Xvfb and xdotool for the rendering and end-to-end tests (xauth for xvfb-run);
     # ffmpeg, vorbis-tools (oggenc, oggdec) and sox (with its Ogg Vorbis writer in libsox-fmt-base) make
     # and check the test sounds and videos; python3 with numpy, PIL and the DejaVu fonts runs the generators.
-    --test) packages=("${build[@]}" "${video[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev llvm
+    # The page's tests run in Chromium headless with software WebGL.
+    --test) packages=("${build[@]}" "${video[@]}" "${web[@]}" chromium libgtest-dev libbenchmark-dev clang libclang-rt-14-dev llvm
                       xauth xdotool vorbis-tools sox libsox-fmt-base python3 python3-numpy python3-pil
                       fonts-dejavu-core fonts-dejavu-extra) ;;
-    *) echo "usage: scripts/deps.sh [--video | --test]" >&2; exit 2 ;;
+    *) echo "usage: scripts/deps.sh [--video | --web | --test]" >&2; exit 2 ;;
 esac
 
 missing=()
