@@ -89,11 +89,24 @@ zlib=$(debian_source zlib)
 started=$(date +%s)
 # Debian's Emscripten links at -O1 and above only when node finds Debian's modules.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-# One build tree for each site folder, so pages built for tests never disturb build-web/'s.
-tree=$cache/build-$(echo "$out" | md5sum | cut -c1-8)
-emcmake cmake -S web -B "$tree" -DCMAKE_BUILD_TYPE=Release -DMORIQ_WEB_LIBPNG="$libpng" \
-    -DMORIQ_WEB_ZLIB="$zlib" -DMORIQ_WEB_DATA="$data" -DMORIQ_WEB_OUT="$out" >/dev/null
+tree=$cache/build
+emcmake cmake -S web -B "$tree" -DCMAKE_BUILD_TYPE=Release -DMORIQ_WEB_LIBPNG="$libpng" -DMORIQ_WEB_ZLIB="$zlib" \
+    >/dev/null
 cmake --build "$tree" -j2
+
+# The site: the page, the program, the pictures in one data package (data.js loads it), and the soundtrack
+# fetched on its own in one of two formats. Files of an earlier build that this one has not are removed.
+mkdir -p "$out"
+rm -f "$out"/{index.html,page.js,moriq.js,moriq.wasm,moriq.data,data.js,soundtrack.ogg,soundtrack.m4a}
+cp web/index.html web/page.js "$tree"/moriq.js "$tree"/moriq.wasm "$out"/
+# (The packager's reminder to link with -sFORCE_FILESYSTEM is kept quiet: web/CMakeLists.txt does.)
+if ! packager=$(python3 /usr/share/emscripten/tools/file_packager.py "$out/moriq.data" --preload "$data@data" \
+        --exclude '*.ogg' --js-output="$out/data.js" --no-node 2>&1 >/dev/null); then
+    echo "$packager" >&2
+    exit 1
+fi
+soundtrack=$(find "$data" -maxdepth 1 -name '*.ogg' | head -n 1)
+[ -z "$soundtrack" ] || sh web/soundtrack.sh "$soundtrack" "$out"
 echo "Built $out in $(( $(date +%s) - started )) s:"
 (cd "$out" && ls -l --time-style=+ | awk 'NR > 1 { printf "  %-28s %9d bytes\n", $NF, $5 }')
 
