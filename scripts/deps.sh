@@ -23,8 +23,10 @@ case "${1:-}" in
     # for symbolized reports; Xvfb and xdotool for the rendering and end-to-end tests (xauth for xvfb-run);
     # ffmpeg, vorbis-tools (oggenc, oggdec) and sox (with its Ogg Vorbis writer in libsox-fmt-base) make
     # and check the test sounds and videos; python3 with numpy, PIL and the DejaVu fonts runs the generators.
+    # libegl-dev, libegl-mesa0 and libgles-dev: the GL layer's tests draw in Mesa's OpenGL ES through EGL.
     # The page's tests run in Chromium headless with software WebGL.
-    --test) packages=("${build[@]}" "${video[@]}" "${web[@]}" chromium libgtest-dev libbenchmark-dev clang libclang-rt-14-dev llvm
+    --test) packages=("${build[@]}" "${video[@]}" "${web[@]}" chromium libgtest-dev libbenchmark-dev clang
+                      libclang-rt-14-dev llvm libegl-dev libegl-mesa0 libgles-dev
                       xauth xdotool vorbis-tools sox libsox-fmt-base python3 python3-numpy python3-pil
                       fonts-dejavu-core fonts-dejavu-extra) ;;
     *) echo "usage: scripts/deps.sh [--video | --web | --test]" >&2; exit 2 ;;
