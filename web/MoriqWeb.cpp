@@ -1,12 +1,16 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
-// the browser (the demo's blocking scene loop runs under Asyncify), the still of one moment for ?at=,
-// and the soundtrack's path, which the page fills in before main starts.
+// the browser (the demo's blocking scene loop runs under Asyncify), the GL layer's start in each new
+// WebGL context, the still of one moment for ?at=, and the soundtrack's path, which the page fills in
+// before main starts.
 #include "Capture.h"
 #include "Clock.h"
 #include "SDLWindow.h"
 #include "Timeline.h"
 
+#include "moriqgl/moriqgl.h"
+
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include <iostream>
 
@@ -19,6 +23,12 @@ void moriq_next_frame(void);
 // where the page's events (Escape) are delivered and SDL's event queue fills.
 EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
     Clock::onSwap([] { moriq_next_frame(); });
+}
+
+// library.js calls it as soon as SDL_SetVideoMode has made a WebGL 2 context current, before the demo's
+// first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
+EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
+    moriqgl::load(emscripten_webgl_get_proc_address);
 }
 
 EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {

@@ -2,7 +2,12 @@
 // frame at each buffer swap, and the SDL_mixer music calls the demo makes, played on WebAudio with the
 // fades SDL_mixer gives natively. Emscripten's own SDL_mixer has no fade-in and stops at once on fade-out.
 mergeInto(LibraryManager.library, {
-  moriq_next_frame__deps: ['$Asyncify'],
+  // Starts the GL layer in each context SDL_SetVideoMode makes, before SDL_SetVideoMode returns.
+  $MoriqGl__deps: ['$Browser'],
+  $MoriqGl__postset: 'Browser.moduleContextCreatedCallbacks.push(function() { Module["_moriq_web_gl_start"](); });',
+  $MoriqGl: {},
+
+  moriq_next_frame__deps: ['$Asyncify', '$MoriqGl'],
   moriq_next_frame__sig: 'v',
   moriq_next_frame: function() {
     Asyncify.handleSleep(function(wakeUp) {

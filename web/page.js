@@ -51,6 +51,18 @@
     format: format,
   });
 
+  // Every play after the first gets a new canvas, so SDL makes a new WebGL context and the GL layer starts
+  // from GL's defaults, as the native demo does in a new process.
+  var plays = 0;
+  function freshCanvas() {
+    if (plays++ === 0) return;
+    var fresh = canvas.cloneNode(false);
+    canvas.replaceWith(fresh);
+    canvas = Module.canvas = fresh;
+    Module.ctx = null;
+    canvas.addEventListener('dblclick', toggleFullscreen);
+  }
+
   var argv = 0;
   function play(bytes) {
     // The demo opens its soundtrack where it would natively; a missing download leaves it missing there.
@@ -62,6 +74,7 @@
       Module.setValue(argv, Module.allocateUTF8('moriq-demo'), 'i32');
       Module.setValue(argv + 4, 0, 'i32');
     }
+    freshCanvas();
     Module.ccall('moriq_web_setup', null, [], []);
     return call('main', [1, argv]);
   }
