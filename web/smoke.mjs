@@ -74,6 +74,13 @@ try {
       await page.waitForFunction(() => document.body.dataset.state === 'ended');
       check(!(await page.evaluate(() => window.moriqSound.playing)), 'Escape stops the sound');
       check(await page.textContent('#start') === 'Play again', 'the button then reads "Play again"');
+      // A second play starts from the beginning: the loading bar, then the sound fading in from silence.
+      await page.click('#start');
+      await page.waitForFunction(() => window.moriqSound.playing);
+      check(await page.evaluate(() => window.moriqSound.time < 1 && window.moriqSound.gain < 1),
+            '"Play again" plays from the start, fading in');
+      await page.keyboard.press('Escape');
+      await page.waitForFunction(() => document.body.dataset.state === 'ended');
       check(faulty(log).length === 0, `playing gives no error or missing file ${faulty(log).join('; ')}`);
       await page.close();
     }
