@@ -11,9 +11,10 @@ build=(cmake make g++ pkg-config libsdl1.2-dev libsdl-mixer1.2-dev libpng-dev li
        libglu1-mesa-dev libglx-mesa0 libgl1-mesa-dri)
 # Xvfb for the virtual X server; ffmpeg encodes the video and ffprobe reads its length back.
 video=(xvfb ffmpeg)
-# Emscripten (with its own SDL 1.2 and SDL_mixer 1.2) compiles the page; dpkg-dev unpacks the libpng and
-# zlib sources that apt-get fetches for it; ffmpeg makes the second soundtrack format; python3 serves it.
-web=(emscripten dpkg-dev ffmpeg python3)
+# Emscripten (with its own SDL 1.2 and SDL_mixer 1.2) compiles the page, configured by CMake; dpkg-dev
+# unpacks the libpng and zlib sources that apt-get fetches for it; ffmpeg makes the second soundtrack
+# format; python3 packages the pictures and serves the page.
+web=(emscripten cmake make dpkg-dev ffmpeg python3)
 
 case "${1:-}" in
     "") packages=("${build[@]}") ;;
