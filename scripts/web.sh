@@ -90,8 +90,11 @@ started=$(date +%s)
 # Debian's Emscripten links at -O1 and above only when node finds Debian's modules.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 tree=$cache/build
-emcmake cmake -S web -B "$tree" -DCMAKE_BUILD_TYPE=Release -DMORIQ_WEB_LIBPNG="$libpng" -DMORIQ_WEB_ZLIB="$zlib" \
-    >/dev/null
+if ! configured=$(emcmake cmake -S web -B "$tree" -DCMAKE_BUILD_TYPE=Release -DMORIQ_WEB_LIBPNG="$libpng" \
+        -DMORIQ_WEB_ZLIB="$zlib" 2>&1); then
+    echo "$configured" >&2
+    exit 1
+fi
 cmake --build "$tree" -j2
 
 # The site: the page, the program, the pictures in one data package (data.js loads it), and the soundtrack
