@@ -21,6 +21,10 @@ struct Moment {
     double maxPercent;  // of pixels off by more than TOLERANCE in some channel
 };
 
+void PrintTo(const Moment& m, std::ostream* out) {
+    *out << m.name << " at " << m.ms << " ms";
+}
+
 const int TOLERANCE = 24;
 
 std::string stillPath(const char* kind, int ms) {

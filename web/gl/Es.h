@@ -78,6 +78,7 @@ extern EsTable es;
 namespace esenum {
 const GLenum ARRAY_BUFFER = 0x8892;
 const GLenum STREAM_DRAW = 0x88E0;
+const GLenum STATIC_DRAW = 0x88E4;
 const GLenum FRAGMENT_SHADER = 0x8B30;
 const GLenum VERTEX_SHADER = 0x8B31;
 const GLenum COMPILE_STATUS = 0x8B81;

@@ -29,7 +29,7 @@ GLuint compile(GLenum type, const char* source) {
 }
 
 const char* const ATTRIBUTE_NAMES[ATTRIBUTE_COUNT] = {"aPos", "aColor", "aTex", "aNormal",
-                                                      "bPos", "bColor", "bTex", "bNormal"};
+                                                      "bPos", "bColor", "bTex", "bNormal", "aCorner"};
 
 // Points the four attributes starting at first into the bound buffer, from offset with stride.
 void pointAttributes(GLuint first, size_t offset, GLsizei stride, GLuint divisor) {
@@ -116,6 +116,13 @@ bool Renderer::init() {
     es.BindVertexArray(segmentVao);
     pointAttributes(A_POS, 0, 2 * sizeof(Vertex), 1);
     pointAttributes(B_POS, sizeof(Vertex), 2 * sizeof(Vertex), 1);
+    const float corners[4] = {0.0f, 1.0f, 2.0f, 3.0f};
+    es.GenBuffers(1, &cornerBuffer);
+    es.BindBuffer(esenum::ARRAY_BUFFER, cornerBuffer);
+    es.BufferData(esenum::ARRAY_BUFFER, sizeof corners, corners, esenum::STATIC_DRAW);
+    es.VertexAttribPointer(CORNER, 1, GL_FLOAT, GL_FALSE, 0, nullptr);
+    es.EnableVertexAttribArray(CORNER);
+    es.BindBuffer(esenum::ARRAY_BUFFER, buffer);
     applied = Applied();
     return true;
 }
@@ -123,10 +130,10 @@ bool Renderer::init() {
 void Renderer::release() {
     if (program) es.DeleteProgram(program);
     if (buffer) es.DeleteBuffers(1, &buffer);
+    if (cornerBuffer) es.DeleteBuffers(1, &cornerBuffer);
     if (plainVao) es.DeleteVertexArrays(1, &plainVao);
     if (segmentVao) es.DeleteVertexArrays(1, &segmentVao);
-    program = buffer = plainVao = segmentVao = 0;
-    bufferSize = 0;
+    program = buffer = cornerBuffer = plainVao = segmentVao = 0;
     applied = Applied();
 }
 
@@ -231,13 +238,19 @@ void Renderer::upload(const void* data, size_t bytes) {
     es.BufferData(esenum::ARRAY_BUFFER, static_cast<std::ptrdiff_t>(bytes), data, esenum::STREAM_DRAW);
 }
 
+void Renderer::bindVao(GLuint vao) {
+    if (applied.vao == vao) return;
+    es.BindVertexArray(vao);
+    applied.vao = vao;
+}
+
 void Renderer::drawTriangles(const Vertex* vertices, uint32_t count, const DrawInputs& in, bool esCulls) {
     if (count < 3) return;
     const ServerState& s = *in.state;
     applyCulling(esCulls && s.cullFace, s.cullMode);
     applyTexture(in.esTexture);
     setUniforms(in, LINES_NONE);
-    es.BindVertexArray(plainVao);
+    bindVao(plainVao);
     upload(vertices, count * sizeof(Vertex));
     es.DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
 }
@@ -253,14 +266,14 @@ void Renderer::drawSegments(const Vertex* ends, uint32_t segmentCount, const Dra
     setUniforms(in, lineMode);
     upload(ends, segmentCount * 2 * sizeof(Vertex));
     if (lineMode == LINES_NONE) {
-        es.BindVertexArray(plainVao);
+        bindVao(plainVao);
         es.DrawArrays(GL_LINES, 0, static_cast<GLsizei>(segmentCount * 2));
     } else {
         if (lineMode == LINES_WIDE && applied.lineWidth != aliased) {
             es.Uniform1f(uLineWidth, aliased);
             applied.lineWidth = aliased;
         }
-        es.BindVertexArray(segmentVao);
+        bindVao(segmentVao);
         es.DrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(segmentCount));
     }
 }

@@ -42,12 +42,13 @@ private:
     void drawTriangles(const Vertex* vertices, uint32_t count, const DrawInputs& in, bool esCulls);
     void drawSegments(const Vertex* pairs, uint32_t segmentCount, const DrawInputs& in);
     void upload(const void* data, size_t bytes);
+    void bindVao(GLuint vao);
 
     GLuint program = 0;
     GLuint buffer = 0;
+    GLuint cornerBuffer = 0;  // 0, 1, 2, 3: the corners of every segment's quad
     GLuint plainVao = 0;    // one vertex a vertex
     GLuint segmentVao = 0;  // one segment (two vertices) an instance
-    size_t bufferSize = 0;
 
     // Uniform locations.
     GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uLineMode = -1, uViewportSize = -1,
@@ -62,6 +63,7 @@ private:
         float clearColor[4] = {-1, -1, -1, -1};
         float clearDepth = -1;
         GLuint texture = ~0u;
+        GLuint vao = ~0u;
         // Uniforms.
         Mat4 modelview{}, projection{};
         Mat3 normalMatrix{};

@@ -14,6 +14,7 @@ in vec3 bPos;
 in vec4 bColor;
 in vec2 bTex;
 in vec4 bNormal;
+in float aCorner;
 
 uniform mat4 uModelview;
 uniform mat4 uProjection;
@@ -61,7 +62,8 @@ vec4 lit(vec3 n, vec3 eye, int side, vec4 color) {
 }
 
 void main() {
-    bool second = uLineMode != 0 && gl_VertexID >= 2;
+    int corner = int(aCorner);
+    bool second = uLineMode != 0 && corner >= 2;
     vec3 pos = second ? bPos : aPos;
     vec4 color = second ? bColor : aColor;
     vec4 normal = second ? bNormal : aNormal;
@@ -110,7 +112,7 @@ void main() {
     vec2 d = sb - sa;
     float len = length(d);
     vec2 dir = len > 0.0 ? d / len : vec2(1.0, 0.0);
-    float side = (gl_VertexID % 2 == 0) ? -1.0 : 1.0;
+    float side = (corner % 2 == 0) ? -1.0 : 1.0;
     float halfWidth = 0.5 * uLineWidth;
     vec2 here = second ? sb : sa;
     float z = second ? cb.z / cb.w : ca.z / ca.w;
