@@ -24,6 +24,17 @@
     return Module.ccall(name, 'number', args.map(function() { return 'number'; }), args, {async: true});
   }
 
+  function toggleFullscreen() {
+    if (document.fullscreenElement) document.exitFullscreen();
+    else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen();
+  }
+  canvas.addEventListener('dblclick', toggleFullscreen);
+  document.addEventListener('keydown', function(event) {
+    if (event.key === 'f' || event.key === 'F') toggleFullscreen();
+    // The demo itself ends at its next frame (SDL has the key too); the sound stops now.
+    if (event.key === 'Escape' && at === null && body.dataset.state === 'playing') Module.moriqAudio.stop(true);
+  });
+
   if (at !== null) {
     body.classList.add('still');
     var ms = /^\d+$/.test(at) ? Number(at) : -1;
@@ -92,16 +103,5 @@
       body.dataset.state = 'ended';
       button.focus();
     });
-  });
-
-  function toggleFullscreen() {
-    if (document.fullscreenElement) document.exitFullscreen();
-    else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen();
-  }
-  canvas.addEventListener('dblclick', toggleFullscreen);
-  document.addEventListener('keydown', function(event) {
-    if (event.key === 'f' || event.key === 'F') toggleFullscreen();
-    // The demo itself ends at its next frame (SDL has the key too); the sound stops now.
-    if (event.key === 'Escape' && body.dataset.state === 'playing') Module.moriqAudio.stop(true);
   });
 })();

@@ -62,6 +62,14 @@ try {
       // A screenshot shows what a viewer sees; its size says whether it holds a picture or a flat colour.
       const shot = await page.locator('#canvas').screenshot();
       check(shot.length > 20000, `the still is on the canvas (screenshot ${shot.length} bytes)`);
+      await page.setViewportSize({ width: 1000, height: 500 });
+      await page.keyboard.press('f');
+      await page.waitForFunction(() => !!document.fullscreenElement);
+      const box = await page.locator('#canvas').boundingBox();
+      check(Math.abs(box.width / box.height - 4 / 3) < 0.01 && box.height === 500 && Math.abs(box.x - 500 + box.width / 2) < 1,
+            `F goes full screen with the 4:3 picture centred at the window's height (${JSON.stringify(box)})`);
+      await page.dblclick('#canvas');
+      await page.waitForFunction(() => !document.fullscreenElement);
       await page.close();
     }
     {
