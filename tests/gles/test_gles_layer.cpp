@@ -191,14 +191,14 @@ TEST(LayerDrawing, TheLightStaysWhereTheModelViewOfItsCallPutIt) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     glNormal3f(0, 0, 1);
-    // A strip of quads, so that the per-vertex lighting can follow the light across the screen.
+    // A thin strip of quads through the light's height, so that the per-vertex lighting can follow it.
     glBegin(GL_QUADS);
     for (int i = 0; i < 20; ++i) {
         const float x0 = -1 + i * 0.1f, x1 = x0 + 0.1f;
-        glVertex2f(x0, -0.5f);
-        glVertex2f(x1, -0.5f);
-        glVertex2f(x1, 0.5f);
-        glVertex2f(x0, 0.5f);
+        glVertex2f(x0, -0.05f);
+        glVertex2f(x1, -0.05f);
+        glVertex2f(x1, 0.05f);
+        glVertex2f(x0, 0.05f);
     }
     glEnd();
     glDisable(GL_LIGHTING);
