@@ -33,11 +33,12 @@ const char* const ATTRIBUTE_NAMES[ATTRIBUTE_COUNT] = {"aPos", "aColor", "aTex", 
 
 // Points the four attributes starting at first into the bound buffer, from offset with stride.
 void pointAttributes(GLuint first, size_t offset, GLsizei stride, GLuint divisor) {
-    const char* base = reinterpret_cast<const char*>(offset);
-    es.VertexAttribPointer(first + 0, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, x));
-    es.VertexAttribPointer(first + 1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, base + offsetof(Vertex, rgba));
-    es.VertexAttribPointer(first + 2, 2, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, s));
-    es.VertexAttribPointer(first + 3, 4, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, nx));
+    // ES takes offsets into the bound buffer in pointer form.
+    auto at = [offset](size_t field) { return reinterpret_cast<const void*>(offset + field); };
+    es.VertexAttribPointer(first + 0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, x)));
+    es.VertexAttribPointer(first + 1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Vertex, rgba)));
+    es.VertexAttribPointer(first + 2, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, s)));
+    es.VertexAttribPointer(first + 3, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, nx)));
     for (GLuint i = first; i < first + 4; ++i) {
         es.EnableVertexAttribArray(i);
         es.VertexAttribDivisor(i, divisor);
@@ -191,8 +192,8 @@ void Renderer::setUniforms(const DrawInputs& in, int lineMode) {
         const Mat3 normals = normalMatrix(in.modelview);
         if (changed(applied.normalMatrix, normals)) es.UniformMatrix3fv(uNormalMatrix, 1, GL_FALSE, normals.data());
     }
-    if (changedInt(applied.sphereS, sphereS) | changedInt(applied.sphereT, sphereT))
-        es.Uniform2i(uSphereMap, sphereS, sphereT);
+    const bool sphereChanged = changedInt(applied.sphereS, sphereS);
+    if (changedInt(applied.sphereT, sphereT) || sphereChanged) es.Uniform2i(uSphereMap, sphereS, sphereT);
     if (changedInt(applied.normalize, s.normalize)) es.Uniform1i(uNormalize, s.normalize);
     if (changedInt(applied.texMode, in.texMode)) es.Uniform1i(uTexMode, in.texMode);
     if (changedInt(applied.lineMode, lineMode)) es.Uniform1i(uLineMode, lineMode);
