@@ -56,6 +56,19 @@ describe('the page', () => {
     assert.equal(await page.evaluate(() => document.body.dataset.state), 'idle');
     assert.deepEqual(problems, []);
     assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
+    // In a wide window, full screen or not, the picture keeps 4:3 at the window's height, centred.
+    await page.setViewportSize({ width: 1000, height: 500 });
+    const fits = async () => {
+      const box = await page.locator('#canvas').boundingBox();
+      assert.ok(Math.abs(box.width / box.height - 4 / 3) < 0.01 && box.height === 500 &&
+                Math.abs(box.x + box.width / 2 - 500) < 1, JSON.stringify(box));
+    };
+    await fits();
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => !!document.fullscreenElement);
+    await fits();
+    await page.dblclick('#canvas');
+    await page.waitForFunction(() => !document.fullscreenElement);
     await page.close();
   });
 

@@ -1,0 +1,32 @@
+// Test support for the GL layer: an OpenGL ES 3.0 context of Mesa through EGL with no window (a
+// 640x480 framebuffer object to draw in), the layer loaded into it, and SDL's dummy video mode so that
+// the demo's buffer swap is harmless. Pictures are RGB rows, top row first.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct SDL_Surface;
+
+namespace glestest {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;  // top row first
+    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+// Makes the context current and loads the layer afresh (no GL 1.1 state kept from before);
+// returns SDL's dummy screen. Fails the calling test when EGL or the layer cannot start.
+SDL_Surface* startLayer();
+// Reads the framebuffer the layer draws in.
+Picture readFrame();
+
+bool savePng(const Picture& picture, const std::string& path);
+bool loadPng(const std::string& path, Picture* picture);
+
+// The share of pixels, in percent, whose largest channel difference exceeds tolerance.
+double percentDiffering(const Picture& a, const Picture& b, int tolerance);
+
+}  // namespace glestest

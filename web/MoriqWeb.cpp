@@ -1,0 +1,67 @@
+// The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
+// the browser (the demo's blocking scene loop runs under Asyncify), the GL layer's start in each new
+// WebGL context, the still of one moment for ?at=, and the soundtrack's path, which the page fills in
+// before main starts.
+#include "Capture.h"
+#include "Clock.h"
+#include "SDLWindow.h"
+#include "Timeline.h"
+
+#include "moriqgl/moriqgl.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <iostream>
+
+extern "C" {
+
+// From library.js: suspends until the browser's next animation frame.
+void moriq_next_frame(void);
+
+// Before main: each finished frame is shown by handing control back to the browser until its next frame,
+// where the page's events (Escape) are delivered and SDL's event queue fills.
+EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
+    Clock::onSwap([] { moriq_next_frame(); });
+}
+
+// library.js calls it as soon as SDL_SetVideoMode has made a WebGL 2 context current, before the demo's
+// first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
+EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
+    moriqgl::load(emscripten_webgl_get_proc_address);
+}
+
+EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {
+    return Timeline::demo().soundtrack;
+}
+
+// Draws the moment ms as moriq-capture --at does (the clock driven at 60 fps from the first scene) and
+// leaves it on the canvas. Returns 0, or 1 when nothing was drawn, 2 for a moment outside the timeline.
+EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms) {
+    const Timeline& timeline = Timeline::demo();
+    if (ms < 0 || ms >= timeline.length()) {
+        std::cerr << "?at= takes a moment from 0 to " << timeline.length() - 1 << " ms, not " << ms << std::endl;
+        return 2;
+    }
+    SDLWindow window("Moriq-demo zu@r", 640, 480, 16);
+    if (!window.screen) return 1;
+    bool drawn = false;
+    // The scenes' end-of-scene lines belong to the demo playing, not to a still; the tool hides them too.
+    std::streambuf* out = std::cout.rdbuf(nullptr);
+    {
+        Capture capture(window.screen, timeline);
+        capture.play(ms, ms, 60, [&](long) {
+            drawn = true;
+            return false;
+        }, true);
+    }
+    std::cout.rdbuf(out);
+    if (!drawn) {
+        std::cerr << "no frame was drawn at " << ms << " ms" << std::endl;
+        return 1;
+    }
+    std::cout << "still at " << ms << " ms" << std::endl;
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,90 @@
+// The real OpenGL ES 3.0 functions the layer draws with, reached through a table filled at start-up
+// (they have the same names as the GL 1.1 functions the layer itself defines), and the ES-only enums.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstddef>
+
+namespace moriqgl {
+
+// name, return type, parameters
+#define MORIQGL_ES_FUNCTIONS(X)                                                                             \
+    X(ActiveTexture, void, (GLenum))                                                                       \
+    X(AttachShader, void, (GLuint, GLuint))                                                                \
+    X(BindAttribLocation, void, (GLuint, GLuint, const char*))                                             \
+    X(BindBuffer, void, (GLenum, GLuint))                                                                  \
+    X(BindTexture, void, (GLenum, GLuint))                                                                 \
+    X(BindVertexArray, void, (GLuint))                                                                     \
+    X(BlendFunc, void, (GLenum, GLenum))                                                                   \
+    X(BufferData, void, (GLenum, std::ptrdiff_t, const void*, GLenum))                                     \
+    X(BufferSubData, void, (GLenum, std::ptrdiff_t, std::ptrdiff_t, const void*))                          \
+    X(Clear, void, (GLbitfield))                                                                           \
+    X(ClearColor, void, (GLfloat, GLfloat, GLfloat, GLfloat))                                              \
+    X(ClearDepthf, void, (GLfloat))                                                                        \
+    X(CompileShader, void, (GLuint))                                                                       \
+    X(CreateProgram, GLuint, ())                                                                           \
+    X(CreateShader, GLuint, (GLenum))                                                                      \
+    X(CullFace, void, (GLenum))                                                                            \
+    X(DeleteBuffers, void, (GLsizei, const GLuint*))                                                       \
+    X(DeleteProgram, void, (GLuint))                                                                       \
+    X(DeleteShader, void, (GLuint))                                                                        \
+    X(DeleteTextures, void, (GLsizei, const GLuint*))                                                      \
+    X(DeleteVertexArrays, void, (GLsizei, const GLuint*))                                                  \
+    X(DepthFunc, void, (GLenum))                                                                           \
+    X(DepthMask, void, (GLboolean))                                                                        \
+    X(Disable, void, (GLenum))                                                                             \
+    X(DrawArrays, void, (GLenum, GLint, GLsizei))                                                          \
+    X(DrawArraysInstanced, void, (GLenum, GLint, GLsizei, GLsizei))                                        \
+    X(Enable, void, (GLenum))                                                                              \
+    X(EnableVertexAttribArray, void, (GLuint))                                                             \
+    X(GenBuffers, void, (GLsizei, GLuint*))                                                                \
+    X(GenTextures, void, (GLsizei, GLuint*))                                                               \
+    X(GenVertexArrays, void, (GLsizei, GLuint*))                                                           \
+    X(GenerateMipmap, void, (GLenum))                                                                      \
+    X(GetIntegerv, void, (GLenum, GLint*))                                                                 \
+    X(GetProgramInfoLog, void, (GLuint, GLsizei, GLsizei*, char*))                                         \
+    X(GetProgramiv, void, (GLuint, GLenum, GLint*))                                                        \
+    X(GetShaderInfoLog, void, (GLuint, GLsizei, GLsizei*, char*))                                          \
+    X(GetShaderiv, void, (GLuint, GLenum, GLint*))                                                         \
+    X(GetUniformLocation, GLint, (GLuint, const char*))                                                    \
+    X(LinkProgram, void, (GLuint))                                                                         \
+    X(PixelStorei, void, (GLenum, GLint))                                                                  \
+    X(ReadPixels, void, (GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*))                           \
+    X(ShaderSource, void, (GLuint, GLsizei, const char* const*, const GLint*))                             \
+    X(TexImage2D, void, (GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*))      \
+    X(TexParameteri, void, (GLenum, GLenum, GLint))                                                        \
+    X(Uniform1f, void, (GLint, GLfloat))                                                                   \
+    X(Uniform1i, void, (GLint, GLint))                                                                     \
+    X(Uniform2f, void, (GLint, GLfloat, GLfloat))                                                          \
+    X(Uniform2i, void, (GLint, GLint, GLint))                                                              \
+    X(Uniform4fv, void, (GLint, GLsizei, const GLfloat*))                                                  \
+    X(UniformMatrix3fv, void, (GLint, GLsizei, GLboolean, const GLfloat*))                                 \
+    X(UniformMatrix4fv, void, (GLint, GLsizei, GLboolean, const GLfloat*))                                 \
+    X(UseProgram, void, (GLuint))                                                                          \
+    X(VertexAttribDivisor, void, (GLuint, GLuint))                                                         \
+    X(VertexAttribPointer, void, (GLuint, GLint, GLenum, GLboolean, GLsizei, const void*))                 \
+    X(Viewport, void, (GLint, GLint, GLsizei, GLsizei))
+
+struct EsTable {
+#define MORIQGL_MEMBER(name, ret, params) ret(*name) params = nullptr;
+    MORIQGL_ES_FUNCTIONS(MORIQGL_MEMBER)
+#undef MORIQGL_MEMBER
+};
+
+// The table of the context the layer was loaded in.
+extern EsTable es;
+
+namespace esenum {
+const GLenum ARRAY_BUFFER = 0x8892;
+const GLenum STREAM_DRAW = 0x88E0;
+const GLenum STATIC_DRAW = 0x88E4;
+const GLenum FRAGMENT_SHADER = 0x8B30;
+const GLenum VERTEX_SHADER = 0x8B31;
+const GLenum COMPILE_STATUS = 0x8B81;
+const GLenum LINK_STATUS = 0x8B82;
+const GLenum TEXTURE0 = 0x84C0;
+const GLenum CLAMP_TO_EDGE = 0x812F;
+}  // namespace esenum
+
+}  // namespace moriqgl

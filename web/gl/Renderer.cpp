@@ -1,0 +1,370 @@
+// Drawing batches through ES (see Renderer.h).
+#include "Renderer.h"
+
+#include "Es.h"
+#include "Shaders.h"
+
+#include <cmath>
+#include <cstring>
+#include <iostream>
+
+namespace moriqgl {
+
+namespace {
+
+GLuint compile(GLenum type, const char* source) {
+    const GLuint shader = es.CreateShader(type);
+    es.ShaderSource(shader, 1, &source, nullptr);
+    es.CompileShader(shader);
+    GLint ok = 0;
+    es.GetShaderiv(shader, esenum::COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[2048] = {};
+        es.GetShaderInfoLog(shader, sizeof log, nullptr, log);
+        std::cerr << "moriq-gl: shader does not compile: " << log << std::endl;
+        es.DeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+const char* const ATTRIBUTE_NAMES[ATTRIBUTE_COUNT] = {"aPos", "aColor", "aTex", "aNormal",
+                                                      "bPos", "bColor", "bTex", "bNormal", "aCorner"};
+
+// Points the four attributes starting at first into the bound buffer, from offset with stride.
+void pointAttributes(GLuint first, size_t offset, GLsizei stride, GLuint divisor) {
+    // ES takes offsets into the bound buffer in pointer form.
+    auto at = [offset](size_t field) { return reinterpret_cast<const void*>(offset + field); };
+    es.VertexAttribPointer(first + 0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, x)));
+    es.VertexAttribPointer(first + 1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Vertex, rgba)));
+    es.VertexAttribPointer(first + 2, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, s)));
+    es.VertexAttribPointer(first + 3, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, nx)));
+    for (GLuint i = first; i < first + 4; ++i) {
+        es.EnableVertexAttribArray(i);
+        es.VertexAttribDivisor(i, divisor);
+    }
+}
+
+template <typename T>
+bool changed(T& cached, const T& value) {
+    if (std::memcmp(&cached, &value, sizeof(T)) == 0) return false;
+    std::memcpy(&cached, &value, sizeof(T));
+    return true;
+}
+
+bool changedInt(int& cached, int value) {
+    if (cached == value) return false;
+    cached = value;
+    return true;
+}
+
+}  // namespace
+
+bool Renderer::init() {
+    const GLuint vs = compile(esenum::VERTEX_SHADER, VERTEX_SHADER);
+    const GLuint fs = compile(esenum::FRAGMENT_SHADER, FRAGMENT_SHADER);
+    if (!vs || !fs) {
+        if (vs) es.DeleteShader(vs);
+        if (fs) es.DeleteShader(fs);
+        return false;
+    }
+    program = es.CreateProgram();
+    es.AttachShader(program, vs);
+    es.AttachShader(program, fs);
+    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i) es.BindAttribLocation(program, i, ATTRIBUTE_NAMES[i]);
+    es.LinkProgram(program);
+    es.DeleteShader(vs);
+    es.DeleteShader(fs);
+    GLint ok = 0;
+    es.GetProgramiv(program, esenum::LINK_STATUS, &ok);
+    if (!ok) {
+        char log[2048] = {};
+        es.GetProgramInfoLog(program, sizeof log, nullptr, log);
+        std::cerr << "moriq-gl: shaders do not link: " << log << std::endl;
+        es.DeleteProgram(program);
+        program = 0;
+        return false;
+    }
+    es.UseProgram(program);
+#define MORIQGL_LOCATE(name) name = es.GetUniformLocation(program, #name);
+    MORIQGL_LOCATE(uModelview)
+    MORIQGL_LOCATE(uProjection)
+    MORIQGL_LOCATE(uNormalMatrix)
+    MORIQGL_LOCATE(uLineMode)
+    MORIQGL_LOCATE(uViewportSize)
+    MORIQGL_LOCATE(uLineWidth)
+    MORIQGL_LOCATE(uLighting)
+    MORIQGL_LOCATE(uLight0)
+    MORIQGL_LOCATE(uTwoSide)
+    MORIQGL_LOCATE(uNormalize)
+    MORIQGL_LOCATE(uColorMaterial)
+    MORIQGL_LOCATE(uSphereMap)
+    MORIQGL_LOCATE(uLight)
+    MORIQGL_LOCATE(uModelAmbient)
+    MORIQGL_LOCATE(uMaterial)
+    MORIQGL_LOCATE(uShininess)
+    MORIQGL_LOCATE(uTexMode)
+#undef MORIQGL_LOCATE
+    es.Uniform1i(es.GetUniformLocation(program, "uTexture"), 0);
+    es.ActiveTexture(esenum::TEXTURE0);
+
+    es.GenBuffers(1, &buffer);
+    es.BindBuffer(esenum::ARRAY_BUFFER, buffer);
+    es.GenVertexArrays(1, &plainVao);
+    es.BindVertexArray(plainVao);
+    pointAttributes(A_POS, 0, sizeof(Vertex), 0);
+    es.GenVertexArrays(1, &segmentVao);
+    es.BindVertexArray(segmentVao);
+    pointAttributes(A_POS, 0, 2 * sizeof(Vertex), 1);
+    pointAttributes(B_POS, sizeof(Vertex), 2 * sizeof(Vertex), 1);
+    const float corners[4] = {0.0f, 1.0f, 2.0f, 3.0f};
+    es.GenBuffers(1, &cornerBuffer);
+    es.BindBuffer(esenum::ARRAY_BUFFER, cornerBuffer);
+    es.BufferData(esenum::ARRAY_BUFFER, sizeof corners, corners, esenum::STATIC_DRAW);
+    es.VertexAttribPointer(CORNER, 1, GL_FLOAT, GL_FALSE, 0, nullptr);
+    es.EnableVertexAttribArray(CORNER);
+    es.BindBuffer(esenum::ARRAY_BUFFER, buffer);
+    applied = Applied();
+    return true;
+}
+
+void Renderer::release() {
+    if (program) es.DeleteProgram(program);
+    if (buffer) es.DeleteBuffers(1, &buffer);
+    if (cornerBuffer) es.DeleteBuffers(1, &cornerBuffer);
+    if (plainVao) es.DeleteVertexArrays(1, &plainVao);
+    if (segmentVao) es.DeleteVertexArrays(1, &segmentVao);
+    program = buffer = cornerBuffer = plainVao = segmentVao = 0;
+    applied = Applied();
+}
+
+void Renderer::applyCommon(const ServerState& s) {
+    if (changedInt(applied.blend, s.blend)) (s.blend ? es.Enable : es.Disable)(GL_BLEND);
+    if (s.blend && (applied.blendSrc != s.blendSrc || applied.blendDst != s.blendDst)) {
+        es.BlendFunc(s.blendSrc, s.blendDst);
+        applied.blendSrc = s.blendSrc;
+        applied.blendDst = s.blendDst;
+    }
+    if (changedInt(applied.depthTest, s.depthTest)) (s.depthTest ? es.Enable : es.Disable)(GL_DEPTH_TEST);
+    if (s.depthTest && applied.depthFunc != s.depthFunc) {
+        es.DepthFunc(s.depthFunc);
+        applied.depthFunc = s.depthFunc;
+    }
+    if (changedInt(applied.depthMask, s.depthMask)) es.DepthMask(s.depthMask ? GL_TRUE : GL_FALSE);
+    if (changed(applied.viewport, s.viewport)) es.Viewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+}
+
+void Renderer::applyCulling(bool cull, GLenum mode) {
+    if (changedInt(applied.cull, cull)) (cull ? es.Enable : es.Disable)(GL_CULL_FACE);
+    if (cull && applied.cullMode != mode) {
+        es.CullFace(mode);
+        applied.cullMode = mode;
+    }
+}
+
+void Renderer::applyTexture(GLuint esTexture) {
+    if (esTexture == 0 || applied.texture == esTexture) return;
+    es.BindTexture(GL_TEXTURE_2D, esTexture);
+    applied.texture = esTexture;
+}
+
+void Renderer::clear(const ServerState& s, GLbitfield mask) {
+    if ((mask & GL_COLOR_BUFFER_BIT) && changed(applied.clearColor, s.clearColor))
+        es.ClearColor(s.clearColor[0], s.clearColor[1], s.clearColor[2], s.clearColor[3]);
+    if (mask & GL_DEPTH_BUFFER_BIT) {
+        if (applied.clearDepth != s.clearDepth) {
+            es.ClearDepthf(s.clearDepth);
+            applied.clearDepth = s.clearDepth;
+        }
+        if (changedInt(applied.depthMask, s.depthMask)) es.DepthMask(s.depthMask ? GL_TRUE : GL_FALSE);
+    }
+    es.Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+}
+
+void Renderer::setUniforms(const DrawInputs& in, int lineMode) {
+    const ServerState& s = *in.state;
+    if (changed(applied.modelview, in.modelview)) es.UniformMatrix4fv(uModelview, 1, GL_FALSE, in.modelview.data());
+    if (changed(applied.projection, in.projection))
+        es.UniformMatrix4fv(uProjection, 1, GL_FALSE, in.projection.data());
+    const bool sphereS = s.texGenS && s.genModeS == GL_SPHERE_MAP && in.texMode != TEX_NONE;
+    const bool sphereT = s.texGenT && s.genModeT == GL_SPHERE_MAP && in.texMode != TEX_NONE;
+    if (s.lighting || sphereS || sphereT) {
+        const Mat3 normals = normalMatrix(in.modelview);
+        if (changed(applied.normalMatrix, normals)) es.UniformMatrix3fv(uNormalMatrix, 1, GL_FALSE, normals.data());
+    }
+    const bool sphereChanged = changedInt(applied.sphereS, sphereS);
+    if (changedInt(applied.sphereT, sphereT) || sphereChanged) es.Uniform2i(uSphereMap, sphereS, sphereT);
+    if (changedInt(applied.normalize, s.normalize)) es.Uniform1i(uNormalize, s.normalize);
+    if (changedInt(applied.texMode, in.texMode)) es.Uniform1i(uTexMode, in.texMode);
+    if (changedInt(applied.lineMode, lineMode)) es.Uniform1i(uLineMode, lineMode);
+    if (lineMode != LINES_NONE) {
+        const float size[2] = {static_cast<float>(s.viewport[2]), static_cast<float>(s.viewport[3])};
+        if (changed(applied.viewportSize, size)) es.Uniform2f(uViewportSize, size[0], size[1]);
+        if (applied.lineWidth != s.lineWidth) {
+            es.Uniform1f(uLineWidth, s.lineWidth);
+            applied.lineWidth = s.lineWidth;
+        }
+    }
+    if (changedInt(applied.lighting, s.lighting)) es.Uniform1i(uLighting, s.lighting);
+    if (!s.lighting) return;
+    if (changedInt(applied.light0, s.light0)) es.Uniform1i(uLight0, s.light0);
+    if (changedInt(applied.twoSide, s.twoSide)) es.Uniform1i(uTwoSide, s.twoSide);
+    if (changedInt(applied.colorMaterial, s.colorMaterial)) es.Uniform1i(uColorMaterial, s.colorMaterial);
+    float light[16];
+    std::memcpy(light, s.light.ambient, 16);
+    std::memcpy(light + 4, s.light.diffuse, 16);
+    std::memcpy(light + 8, s.light.specular, 16);
+    std::memcpy(light + 12, s.light.position, 16);
+    if (changed(applied.light, light) || !applied.lightingSet) es.Uniform4fv(uLight, 4, light);
+    if (changed(applied.modelAmbient, s.modelAmbient) || !applied.lightingSet)
+        es.Uniform4fv(uModelAmbient, 1, s.modelAmbient);
+    float material[32];
+    float shininess[2];
+    for (int side = 0; side < 2; ++side) {
+        const Material& m = s.material[side];
+        std::memcpy(material + side * 16, m.ambient, 16);
+        std::memcpy(material + side * 16 + 4, m.diffuse, 16);
+        std::memcpy(material + side * 16 + 8, m.specular, 16);
+        std::memcpy(material + side * 16 + 12, m.emission, 16);
+        shininess[side] = m.shininess;
+    }
+    if (changed(applied.material, material) || !applied.lightingSet) es.Uniform4fv(uMaterial, 8, material);
+    if (changed(applied.shininess, shininess) || !applied.lightingSet)
+        es.Uniform2f(uShininess, shininess[0], shininess[1]);
+    applied.lightingSet = true;
+}
+
+void Renderer::upload(const void* data, size_t bytes) {
+    // A fresh store each batch: ES need not wait for the previous batch's draw to finish reading.
+    es.BufferData(esenum::ARRAY_BUFFER, static_cast<std::ptrdiff_t>(bytes), data, esenum::STREAM_DRAW);
+}
+
+void Renderer::bindVao(GLuint vao) {
+    if (applied.vao == vao) return;
+    es.BindVertexArray(vao);
+    applied.vao = vao;
+}
+
+void Renderer::drawTriangles(const Vertex* vertices, uint32_t count, const DrawInputs& in, bool esCulls) {
+    if (count < 3) return;
+    const ServerState& s = *in.state;
+    applyCulling(esCulls && s.cullFace, s.cullMode);
+    applyTexture(in.esTexture);
+    setUniforms(in, LINES_NONE);
+    bindVao(plainVao);
+    upload(vertices, count * sizeof(Vertex));
+    es.DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+}
+
+void Renderer::drawSegments(const Vertex* ends, uint32_t segmentCount, const DrawInputs& in) {
+    if (segmentCount == 0) return;
+    const ServerState& s = *in.state;
+    // Aliased widths round to whole pixels; one pixel is what ES draws itself.
+    const float aliased = std::max(1.0f, std::round(s.lineWidth));
+    const int lineMode = s.lineSmooth ? LINES_SMOOTH : aliased != 1.0f ? LINES_WIDE : LINES_NONE;
+    applyCulling(false, s.cullMode);
+    applyTexture(in.esTexture);
+    setUniforms(in, lineMode);
+    upload(ends, segmentCount * 2 * sizeof(Vertex));
+    if (lineMode == LINES_NONE) {
+        bindVao(plainVao);
+        es.DrawArrays(GL_LINES, 0, static_cast<GLsizei>(segmentCount * 2));
+    } else {
+        if (lineMode == LINES_WIDE && applied.lineWidth != aliased) {
+            es.Uniform1f(uLineWidth, aliased);
+            applied.lineWidth = aliased;
+        }
+        bindVao(segmentVao);
+        es.DrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(segmentCount));
+    }
+}
+
+void Renderer::draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in) {
+    if (!program || count == 0) return;
+    const ServerState& s = *in.state;
+    applyCommon(s);
+    if (!isPolygonMode(mode)) {
+        segments.clear();
+        assembleSegments(mode, count, segments);
+        pairs.clear();
+        for (const Segment& seg : segments) {
+            pairs.push_back(vertices[seg.a]);
+            pairs.push_back(vertices[seg.b]);
+            pairs[pairs.size() - 2].facing = 1.0f;
+            pairs.back().facing = 1.0f;
+        }
+        drawSegments(pairs.data(), static_cast<uint32_t>(segments.size()), in);
+        return;
+    }
+    const bool filled = s.polygonFront == GL_FILL && s.polygonBack == GL_FILL;
+    if (filled && mode == GL_TRIANGLES) {
+        drawTriangles(vertices, count - count % 3, in, true);
+        return;
+    }
+    triangles.clear();
+    assembleTriangles(mode, count, triangles);
+    fills.clear();
+    if (filled) {
+        for (const Triangle& t : triangles)
+            for (uint32_t k : t.v) fills.push_back(vertices[k]);
+        drawTriangles(fills.data(), static_cast<uint32_t>(fills.size()), in, true);
+        return;
+    }
+    // Some face draws as lines: each polygon's facing decides its mode and whether it is culled.
+    const Mat4 mvp = multiply(in.projection, in.modelview);
+    clip.resize(count * 3);
+    for (uint32_t i = 0; i < count; ++i) {
+        const std::array<float, 4> c = transform(mvp, vertices[i].x, vertices[i].y, vertices[i].z, 1.0f);
+        clip[i * 3] = c[0];
+        clip[i * 3 + 1] = c[1];
+        clip[i * 3 + 2] = c[3];
+    }
+    pairs.clear();
+    uint32_t segmentCount = 0;
+    for (const Triangle& t : triangles) {
+        const bool front = isFrontFacing(&clip[t.v[0] * 3], &clip[t.v[1] * 3], &clip[t.v[2] * 3], s.frontFace);
+        if (s.cullFace && (s.cullMode == GL_FRONT_AND_BACK || (s.cullMode == GL_FRONT) == front)) continue;
+        const GLenum polygonMode = front ? s.polygonFront : s.polygonBack;
+        if (polygonMode == GL_FILL) {
+            for (uint32_t k : t.v) fills.push_back(vertices[k]);
+        } else if (polygonMode == GL_LINE) {
+            for (int e = 0; e < 3; ++e) {
+                if (!(t.edges & (1 << e))) continue;
+                pairs.push_back(vertices[t.v[e]]);
+                pairs.push_back(vertices[t.v[(e + 1) % 3]]);
+                pairs[pairs.size() - 2].facing = front ? 1.0f : 0.0f;
+                pairs.back().facing = front ? 1.0f : 0.0f;
+                ++segmentCount;
+            }
+        }
+    }
+    drawTriangles(fills.data(), static_cast<uint32_t>(fills.size()), in, true);
+    drawSegments(pairs.data(), segmentCount, in);
+}
+
+GLuint Renderer::createTexture() {
+    GLuint name = 0;
+    es.GenTextures(1, &name);
+    return name;
+}
+
+void Renderer::uploadTexture(GLuint esTexture, int width, int height, const unsigned char* rgba, bool mipmaps) {
+    es.BindTexture(GL_TEXTURE_2D, esTexture);
+    applied.texture = esTexture;
+    es.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    es.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    if (mipmaps) es.GenerateMipmap(GL_TEXTURE_2D);
+}
+
+void Renderer::textureParameter(GLuint esTexture, GLenum name, GLint value) {
+    es.BindTexture(GL_TEXTURE_2D, esTexture);
+    applied.texture = esTexture;
+    es.TexParameteri(GL_TEXTURE_2D, name, value);
+}
+
+void Renderer::deleteTexture(GLuint esTexture) {
+    es.DeleteTextures(1, &esTexture);
+    if (applied.texture == esTexture) applied.texture = ~0u;
+}
+
+}  // namespace moriqgl

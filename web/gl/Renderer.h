@@ -1,0 +1,85 @@
+// The ES side of the layer: the shader program, the vertex buffer, and drawing one batch of GL 1.1
+// vertices with the state it was drawn in, touching ES state only where it differs from what ES has.
+#pragma once
+
+#include "Assembly.h"
+#include "Mat4.h"
+#include "State.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace moriqgl {
+
+// What a batch is drawn with, besides the server state.
+struct DrawInputs {
+    const ServerState* state;
+    Mat4 modelview;
+    Mat4 projection;
+    GLuint esTexture;  // 0: untextured
+    int texMode;       // TexMode
+};
+
+class Renderer {
+public:
+    bool init();
+    void release();
+    void clear(const ServerState& state, GLbitfield mask);
+    // Draws count vertices of a begin/end mode; the vertices' facing fields may be rewritten.
+    void draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in);
+
+    // ES textures of the layer's texture objects: rows of RGBA bytes, bottom row first.
+    GLuint createTexture();
+    void uploadTexture(GLuint esTexture, int width, int height, const unsigned char* rgba, bool mipmaps);
+    void textureParameter(GLuint esTexture, GLenum name, GLint value);
+    void deleteTexture(GLuint esTexture);
+
+private:
+    void applyCommon(const ServerState& state);
+    void applyCulling(bool cull, GLenum mode);
+    void applyTexture(GLuint esTexture);
+    void setUniforms(const DrawInputs& in, int lineMode);
+    void drawTriangles(const Vertex* vertices, uint32_t count, const DrawInputs& in, bool esCulls);
+    void drawSegments(const Vertex* pairs, uint32_t segmentCount, const DrawInputs& in);
+    void upload(const void* data, size_t bytes);
+    void bindVao(GLuint vao);
+
+    GLuint program = 0;
+    GLuint buffer = 0;
+    GLuint cornerBuffer = 0;  // 0, 1, 2, 3: the corners of every segment's quad
+    GLuint plainVao = 0;    // one vertex a vertex
+    GLuint segmentVao = 0;  // one segment (two vertices) an instance
+
+    // Uniform locations.
+    GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uLineMode = -1, uViewportSize = -1,
+          uLineWidth = -1, uLighting = -1, uLight0 = -1, uTwoSide = -1, uNormalize = -1, uColorMaterial = -1,
+          uSphereMap = -1, uLight = -1, uModelAmbient = -1, uMaterial = -1, uShininess = -1, uTexMode = -1;
+
+    // What ES was last given, so that unchanged state is not sent again.
+    struct Applied {
+        int blend = -1, depthTest = -1, cull = -1, depthMask = -1;
+        GLenum blendSrc = 0, blendDst = 0, depthFunc = 0, cullMode = 0;
+        GLint viewport[4] = {-1, -1, -1, -1};
+        float clearColor[4] = {-1, -1, -1, -1};
+        float clearDepth = -1;
+        GLuint texture = ~0u;
+        GLuint vao = ~0u;
+        // Uniforms.
+        Mat4 modelview{}, projection{};
+        Mat3 normalMatrix{};
+        int lineMode = -1, texMode = -1, lighting = -1, light0 = -1, twoSide = -1, normalize = -1,
+            colorMaterial = -1, sphereS = -1, sphereT = -1;
+        float lineWidth = -1, viewportSize[2] = {-1, -1};
+        float light[16] = {}, modelAmbient[4] = {}, material[32] = {}, shininess[2] = {-1, -1};
+        bool lightingSet = false;
+    } applied;
+
+    // Scratch space kept between batches, so that drawing does not allocate once it has grown.
+    std::vector<Triangle> triangles;
+    std::vector<Segment> segments;
+    std::vector<Vertex> fills;
+    std::vector<Vertex> pairs;
+    std::vector<float> clip;
+};
+
+}  // namespace moriqgl

@@ -1,0 +1,25 @@
+// The demo's OpenGL 1.1 over OpenGL ES 3.0 / WebGL 2: start-up of the layer. Everything else is the GL 1.1
+// and GLU entry points the demo calls, with their own names (see web/gl/README.md).
+#pragma once
+
+namespace moriqgl {
+
+// Returns the address of a real OpenGL ES 3.0 function by name (eglGetProcAddress natively,
+// emscripten_webgl_get_proc_address in the browser); must never return the layer's own functions.
+using GetProc = void* (*)(const char* name);
+
+// Fills the table of real ES functions and builds the layer's shaders in the current context, which
+// must be an OpenGL ES 3.0 (WebGL 2) context. Call it once after the context is made current and
+// before any GL 1.1 call. Returns false, and says why on standard error, if a function or shader is
+// missing; the layer then draws nothing.
+bool load(GetProc getProc);
+
+// Releases the layer's ES objects (in the current context) and forgets all GL 1.1 state, so that load
+// may be called again for a new context.
+void unload();
+
+// Reads the current framebuffer as RGB rows, bottom row first, through the real ES functions
+// (the tests' and tools' read-back; GL 1.1's glReadPixels is not part of the layer).
+void readRgb(int x, int y, int width, int height, unsigned char* out);
+
+}  // namespace moriqgl

@@ -1,0 +1,107 @@
+// The page's behaviour around the compiled demo (moriq.js): the click that starts the demo's own main
+// with sound, Escape and full screen, ?at=MS for a still, and the state tests read:
+// document.body.dataset.state ("idle", "playing", "ended") and window.moriqSound.
+'use strict';
+
+(function() {
+  var body = document.body;
+  var canvas = document.getElementById('canvas');
+  var button = document.getElementById('start');
+  var at = new URLSearchParams(location.search).get('at');
+  var ready = new Promise(function(resolve) {
+    window.Module = {
+      canvas: canvas,
+      print: function(text) {
+        // Emscripten's SDL notes the calls it leaves out; the native demo prints no such line.
+        if (!/^SDL_\w+ called \(and ignored\)$/.test(text)) console.log(text);
+      },
+      printErr: function(text) { console.error(text); },
+      onRuntimeInitialized: resolve,
+    };
+  });
+
+  function call(name, args) {
+    return Module.ccall(name, 'number', args.map(function() { return 'number'; }), args, {async: true});
+  }
+
+  function toggleFullscreen() {
+    if (document.fullscreenElement) document.exitFullscreen();
+    else if (document.documentElement.requestFullscreen) document.documentElement.requestFullscreen();
+  }
+  canvas.addEventListener('dblclick', toggleFullscreen);
+  document.addEventListener('keydown', function(event) {
+    if (event.key === 'f' || event.key === 'F') toggleFullscreen();
+    // The demo itself ends at its next frame (SDL has the key too); the sound stops now.
+    if (event.key === 'Escape' && at === null && body.dataset.state === 'playing') Module.moriqAudio.stop(true);
+  });
+
+  if (at !== null) {
+    body.classList.add('still');
+    var ms = /^\d+$/.test(at) ? Number(at) : -1;
+    // The still stays readable (screenshots, toDataURL) after the browser has shown it.
+    canvas.getContext('webgl2', {alpha: false, depth: true, stencil: false, antialias: false,
+                                 preserveDrawingBuffer: true});
+    body.dataset.state = 'playing';
+    ready.then(function() { return call('moriq_web_still', [ms]); })
+         .finally(function() { body.dataset.state = 'ended'; });
+    return;
+  }
+
+  // One soundtrack format, the first this browser says it can play; fetched while the page waits for the click.
+  var probe = new Audio();
+  var format = probe.canPlayType('audio/ogg; codecs="vorbis"') ? 'ogg'
+             : probe.canPlayType('audio/mp4; codecs="mp4a.40.2"') ? 'm4a' : 'ogg';
+  var soundtrack = fetch('soundtrack.' + format)
+      .then(function(response) { return response.ok ? response.arrayBuffer() : null; })
+      .catch(function() { return null; });
+
+  window.moriqSound = Object.freeze({
+    get playing() { return !!window.Module.moriqAudio && Module.moriqAudio.state().playing; },
+    get gain() { return window.Module.moriqAudio ? Module.moriqAudio.state().gain : 0; },
+    get time() { return window.Module.moriqAudio ? Module.moriqAudio.state().time : 0; },
+    format: format,
+  });
+
+  // Every play after the first gets a new canvas, so SDL makes a new WebGL context and the GL layer starts
+  // from GL's defaults, as the native demo does in a new process.
+  var plays = 0;
+  function freshCanvas() {
+    if (plays++ === 0) return;
+    var fresh = canvas.cloneNode(false);
+    canvas.replaceWith(fresh);
+    canvas = Module.canvas = fresh;
+    Module.ctx = null;
+    canvas.addEventListener('dblclick', toggleFullscreen);
+  }
+
+  var argv = 0;
+  function play(bytes) {
+    // The demo opens its soundtrack where it would natively; a missing download leaves it missing there.
+    var path = Module.ccall('moriq_web_soundtrack', 'string', [], []);
+    if (bytes) Module.FS.writeFile(path, new Uint8Array(bytes));
+    else if (Module.FS.analyzePath(path).exists) Module.FS.unlink(path);
+    if (!argv) {
+      argv = Module._malloc(8);
+      Module.setValue(argv, Module.allocateUTF8('moriq-demo'), 'i32');
+      Module.setValue(argv + 4, 0, 'i32');
+    }
+    freshCanvas();
+    Module.ccall('moriq_web_setup', null, [], []);
+    return call('main', [1, argv]);
+  }
+
+  ready.then(function() { button.disabled = false; });
+  button.addEventListener('click', function() {
+    if (body.dataset.state === 'playing') return;
+    // Inside the click: the only moment a browser lets sound start.
+    Module.moriqAudio.unlock();
+    body.dataset.state = 'playing';
+    canvas.focus();
+    soundtrack.then(play).catch(function(error) { console.error(error); }).finally(function() {
+      Module.moriqAudio.stop();
+      button.textContent = 'Play again';
+      body.dataset.state = 'ended';
+      button.focus();
+    });
+  });
+})();
