@@ -7,10 +7,12 @@
 
 namespace {
 
+#ifndef __EMSCRIPTEN__
 std::string parent(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
 }
+#endif
 
 std::string workingDirectory() {
     char buffer[PATH_MAX];
@@ -20,6 +22,7 @@ std::string workingDirectory() {
 // <prefix>/share/moriq-demo for a program in <prefix>/bin; empty where the program cannot be found.
 std::string shareFolder() {
 #ifdef __EMSCRIPTEN__
+    // The page's file system holds the data in its working directory only.
     return std::string();
 #else
     char buffer[PATH_MAX];
