@@ -12,11 +12,9 @@ const site = path.resolve(process.argv[2] || path.join(top, 'build-web'));
 const SCENES = [['Heightfield', 35000], ['Metaballs', 25000], ['Greetings', 10000], ['CelScene', 15000],
                 ['Metaballs', 25000], ['FunkyBackground', 5000]];
 
-// Every shown frame is a requestAnimationFrame callback, and every report line is stamped on the page's clock.
+// Every finished frame (the page's Module.onFrame) and every report line are stamped on the page's clock.
 function stamp() {
   window.moriqBench = { frames: [], lines: [] };
-  const raf = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (cb) => raf((t) => { window.moriqBench.frames.push(performance.now()); cb(t); });
   const log = console.log.bind(console);
   console.log = (...args) => { window.moriqBench.lines.push([performance.now(), args.join(' ')]); log(...args); };
 }
@@ -31,6 +29,7 @@ try {
   const context = await browser.newContext({ viewport: { width: 640, height: 480 } });
   await context.addInitScript(stamp);
   const { page } = await open(context, server.url);
+  await page.evaluate(() => { window.Module.onFrame = (t) => window.moriqBench.frames.push(t); });
   await page.click('#start');
   await page.waitForFunction(() => window.moriqBench.lines.filter(([, l]) => /frames draw/.test(l)).length === 6,
                              null, { timeout: 200000 });

@@ -9,8 +9,10 @@ mergeInto(LibraryManager.library, {
 
   moriq_next_frame__deps: ['$Asyncify', '$MoriqGl'],
   moriq_next_frame__sig: 'v',
+  // Module.onFrame, where a page or benchmark sets it, hears of every frame the demo finishes.
   moriq_next_frame: function() {
     Asyncify.handleSleep(function(wakeUp) {
+      if (Module['onFrame']) Module['onFrame'](performance.now());
       requestAnimationFrame(function() { wakeUp(); });
     });
   },
