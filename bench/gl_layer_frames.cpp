@@ -88,6 +88,16 @@ void sceneFrames(benchmark::State& state, size_t index, int fromMs) {
     for (const Timeline::Entry& entry : timeline.entries) scenes.push_back(entry.make(dummyScreen()));
     bar->deinit();
     delete bar;
+    // The scenes before it draw their last frame, as the capture tool plays them, for the GL state they
+    // leave (the wireframe's smooth lines are the cel scene's).
+    for (size_t i = 0; i < index; ++i) {
+        now = static_cast<unsigned int>(timeline.startOf(i));
+        scenes[i]->init();
+        now = static_cast<unsigned int>(timeline.startOf(i) + timeline.entries[i].duration - 1);
+        scenes[i]->render();
+        delete scenes[i];
+        scenes[i] = nullptr;
+    }
     now = static_cast<unsigned int>(timeline.startOf(index));
     scenes[index]->init();
     now = static_cast<unsigned int>(fromMs);

@@ -35,7 +35,7 @@ namespace moriqgl {
     X(DepthMask, void, (GLboolean))                                                                        \
     X(Disable, void, (GLenum))                                                                             \
     X(DrawArrays, void, (GLenum, GLint, GLsizei))                                                          \
-    X(DrawArraysInstanced, void, (GLenum, GLint, GLsizei, GLsizei))                                        \
+    X(DrawElements, void, (GLenum, GLsizei, GLenum, const void*))                                          \
     X(Enable, void, (GLenum))                                                                              \
     X(EnableVertexAttribArray, void, (GLuint))                                                             \
     X(GenBuffers, void, (GLsizei, GLuint*))                                                                \
@@ -62,7 +62,6 @@ namespace moriqgl {
     X(UniformMatrix3fv, void, (GLint, GLsizei, GLboolean, const GLfloat*))                                 \
     X(UniformMatrix4fv, void, (GLint, GLsizei, GLboolean, const GLfloat*))                                 \
     X(UseProgram, void, (GLuint))                                                                          \
-    X(VertexAttribDivisor, void, (GLuint, GLuint))                                                         \
     X(VertexAttribPointer, void, (GLuint, GLint, GLenum, GLboolean, GLsizei, const void*))                 \
     X(Viewport, void, (GLint, GLint, GLsizei, GLsizei))
 
@@ -77,6 +76,7 @@ extern EsTable es;
 
 namespace esenum {
 const GLenum ARRAY_BUFFER = 0x8892;
+const GLenum ELEMENT_ARRAY_BUFFER = 0x8893;
 const GLenum STREAM_DRAW = 0x88E0;
 const GLenum STATIC_DRAW = 0x88E4;
 const GLenum FRAGMENT_SHADER = 0x8B30;

@@ -4,6 +4,7 @@
 #include "Es.h"
 #include "Shaders.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <iostream>
@@ -28,21 +29,17 @@ GLuint compile(GLenum type, const char* source) {
     return shader;
 }
 
-const char* const ATTRIBUTE_NAMES[ATTRIBUTE_COUNT] = {"aPos", "aColor", "aTex", "aNormal",
-                                                      "bPos", "bColor", "bTex", "bNormal", "aCorner"};
+const char* const ATTRIBUTE_NAMES[ATTRIBUTE_COUNT] = {"aPos", "aColor", "aTex", "aNormal", "bPos", "aCorner"};
 
-// Points the four attributes starting at first into the bound buffer, from offset with stride.
-void pointAttributes(GLuint first, size_t offset, GLsizei stride, GLuint divisor) {
+// Points the vertex's four attributes into the bound buffer, at offset 0 of records stride bytes apart.
+void pointVertex(GLsizei stride) {
     // ES takes offsets into the bound buffer in pointer form.
-    auto at = [offset](size_t field) { return reinterpret_cast<const void*>(offset + field); };
-    es.VertexAttribPointer(first + 0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, x)));
-    es.VertexAttribPointer(first + 1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Vertex, rgba)));
-    es.VertexAttribPointer(first + 2, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, s)));
-    es.VertexAttribPointer(first + 3, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, nx)));
-    for (GLuint i = first; i < first + 4; ++i) {
-        es.EnableVertexAttribArray(i);
-        es.VertexAttribDivisor(i, divisor);
-    }
+    auto at = [](size_t field) { return reinterpret_cast<const void*>(field); };
+    es.VertexAttribPointer(A_POS, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, x)));
+    es.VertexAttribPointer(A_COLOR, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Vertex, rgba)));
+    es.VertexAttribPointer(A_TEX, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, s)));
+    es.VertexAttribPointer(A_NORMAL, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, nx)));
+    for (GLuint i = A_POS; i <= A_NORMAL; ++i) es.EnableVertexAttribArray(i);
 }
 
 template <typename T>
@@ -112,18 +109,19 @@ bool Renderer::init() {
     es.BindBuffer(esenum::ARRAY_BUFFER, buffer);
     es.GenVertexArrays(1, &plainVao);
     es.BindVertexArray(plainVao);
-    pointAttributes(A_POS, 0, sizeof(Vertex), 0);
+    pointVertex(sizeof(Vertex));
     es.GenVertexArrays(1, &segmentVao);
     es.BindVertexArray(segmentVao);
-    pointAttributes(A_POS, 0, 2 * sizeof(Vertex), 1);
-    pointAttributes(B_POS, sizeof(Vertex), 2 * sizeof(Vertex), 1);
-    const float corners[4] = {0.0f, 1.0f, 2.0f, 3.0f};
-    es.GenBuffers(1, &cornerBuffer);
-    es.BindBuffer(esenum::ARRAY_BUFFER, cornerBuffer);
-    es.BufferData(esenum::ARRAY_BUFFER, sizeof corners, corners, esenum::STATIC_DRAW);
-    es.VertexAttribPointer(CORNER, 1, GL_FLOAT, GL_FALSE, 0, nullptr);
+    pointVertex(sizeof(CornerVertex));
+    es.VertexAttribPointer(B_POS, 3, GL_FLOAT, GL_FALSE, sizeof(CornerVertex),
+                           reinterpret_cast<const void*>(offsetof(CornerVertex, otherX)));
+    es.VertexAttribPointer(CORNER, 1, GL_FLOAT, GL_FALSE, sizeof(CornerVertex),
+                           reinterpret_cast<const void*>(offsetof(CornerVertex, corner)));
+    es.EnableVertexAttribArray(B_POS);
     es.EnableVertexAttribArray(CORNER);
-    es.BindBuffer(esenum::ARRAY_BUFFER, buffer);
+    es.GenBuffers(1, &indexBuffer);
+    es.BindBuffer(esenum::ELEMENT_ARRAY_BUFFER, indexBuffer);
+    indexedQuads = 0;
     applied = Applied();
     return true;
 }
@@ -131,10 +129,11 @@ bool Renderer::init() {
 void Renderer::release() {
     if (program) es.DeleteProgram(program);
     if (buffer) es.DeleteBuffers(1, &buffer);
-    if (cornerBuffer) es.DeleteBuffers(1, &cornerBuffer);
+    if (indexBuffer) es.DeleteBuffers(1, &indexBuffer);
     if (plainVao) es.DeleteVertexArrays(1, &plainVao);
     if (segmentVao) es.DeleteVertexArrays(1, &segmentVao);
-    program = buffer = cornerBuffer = plainVao = segmentVao = 0;
+    program = buffer = indexBuffer = plainVao = segmentVao = 0;
+    indexedQuads = 0;
     applied = Applied();
 }
 
@@ -265,18 +264,48 @@ void Renderer::drawSegments(const Vertex* ends, uint32_t segmentCount, const Dra
     applyCulling(false, s.cullMode);
     applyTexture(in.esTexture);
     setUniforms(in, lineMode);
-    upload(ends, segmentCount * 2 * sizeof(Vertex));
     if (lineMode == LINES_NONE) {
+        upload(ends, segmentCount * 2 * sizeof(Vertex));
         bindVao(plainVao);
         es.DrawArrays(GL_LINES, 0, static_cast<GLsizei>(segmentCount * 2));
-    } else {
-        if (lineMode == LINES_WIDE && applied.lineWidth != aliased) {
-            es.Uniform1f(uLineWidth, aliased);
-            applied.lineWidth = aliased;
-        }
-        bindVao(segmentVao);
-        es.DrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(segmentCount));
+        return;
     }
+    if (lineMode == LINES_WIDE && applied.lineWidth != aliased) {
+        es.Uniform1f(uLineWidth, aliased);
+        applied.lineWidth = aliased;
+    }
+    // Four corners a segment, each with both ends' positions: software WebGL draws this far faster than
+    // one instance a segment.
+    corners.resize(static_cast<size_t>(segmentCount) * 4);
+    for (uint32_t i = 0; i < segmentCount; ++i) {
+        const Vertex& a = ends[i * 2];
+        const Vertex& b = ends[i * 2 + 1];
+        for (int c = 0; c < 4; ++c) {
+            CornerVertex& out = corners[i * 4 + c];
+            const Vertex& own = c < 2 ? a : b;
+            const Vertex& other = c < 2 ? b : a;
+            out.v = own;
+            out.otherX = other.x;
+            out.otherY = other.y;
+            out.otherZ = other.z;
+            out.corner = static_cast<float>(c);
+        }
+    }
+    bindVao(segmentVao);
+    if (indexedQuads < segmentCount) {
+        // The index pattern only grows, so one upload serves every later batch of this size or less.
+        indexedQuads = std::max<size_t>(segmentCount, indexedQuads * 2);
+        indices.resize(indexedQuads * 6);
+        for (size_t q = 0; q < indexedQuads; ++q) {
+            const uint32_t base = static_cast<uint32_t>(q * 4);
+            const uint32_t pattern[6] = {base, base + 1, base + 2, base + 2, base + 1, base + 3};
+            std::copy(pattern, pattern + 6, &indices[q * 6]);
+        }
+        es.BufferData(esenum::ELEMENT_ARRAY_BUFFER, static_cast<std::ptrdiff_t>(indices.size() * sizeof(uint32_t)),
+                      indices.data(), esenum::STATIC_DRAW);
+    }
+    upload(corners.data(), corners.size() * sizeof(CornerVertex));
+    es.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(segmentCount * 6), GL_UNSIGNED_INT, nullptr);
 }
 
 void Renderer::draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in) {

@@ -46,9 +46,10 @@ private:
 
     GLuint program = 0;
     GLuint buffer = 0;
-    GLuint cornerBuffer = 0;  // 0, 1, 2, 3: the corners of every segment's quad
+    GLuint indexBuffer = 0;  // two triangles for each segment's four corners
+    size_t indexedQuads = 0;  // how many segments the index buffer holds
     GLuint plainVao = 0;    // one vertex a vertex
-    GLuint segmentVao = 0;  // one segment (two vertices) an instance
+    GLuint segmentVao = 0;  // four corners a segment
 
     // Uniform locations.
     GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uLineMode = -1, uViewportSize = -1,
@@ -79,6 +80,8 @@ private:
     std::vector<Segment> segments;
     std::vector<Vertex> fills;
     std::vector<Vertex> pairs;
+    std::vector<CornerVertex> corners;
+    std::vector<uint32_t> indices;
     std::vector<float> clip;
 };
 

@@ -11,9 +11,6 @@ in vec4 aColor;
 in vec2 aTex;
 in vec4 aNormal;
 in vec3 bPos;
-in vec4 bColor;
-in vec2 bTex;
-in vec4 bNormal;
 in float aCorner;
 
 uniform mat4 uModelview;
@@ -62,12 +59,10 @@ vec4 lit(vec3 n, vec3 eye, int side, vec4 color) {
 }
 
 void main() {
-    int corner = int(aCorner);
-    bool second = uLineMode != 0 && corner >= 2;
-    vec3 pos = second ? bPos : aPos;
-    vec4 color = second ? bColor : aColor;
-    vec4 normal = second ? bNormal : aNormal;
-    vec2 tex = second ? bTex : aTex;
+    vec3 pos = aPos;
+    vec4 color = aColor;
+    vec4 normal = aNormal;
+    vec2 tex = aTex;
 
     vec4 eye = uModelview * vec4(pos, 1.0);
     vec3 n = uNormalMatrix * normal.xyz;
@@ -96,9 +91,14 @@ void main() {
         return;
     }
 
-    // A segment drawn as a quad: both ends are placed in window space, the near plane cut first.
-    vec4 ca = uProjection * (uModelview * vec4(aPos, 1.0));
-    vec4 cb = uProjection * (uModelview * vec4(bPos, 1.0));
+    // A segment drawn as a quad: this corner's end (aPos) and the other end (bPos) are placed in window
+    // space, the near plane cut first. Corners 0 and 1 lie at the segment's first end, 2 and 3 at its last.
+    int corner = int(aCorner);
+    bool second = corner >= 2;
+    vec4 cOwn = uProjection * eye;
+    vec4 cOther = uProjection * (uModelview * vec4(bPos, 1.0));
+    vec4 ca = second ? cOther : cOwn;
+    vec4 cb = second ? cOwn : cOther;
     float da = ca.z + ca.w;
     float db = cb.z + cb.w;
     if (da < 0.0 && db < 0.0) {

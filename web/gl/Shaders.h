@@ -9,9 +9,9 @@ extern const char* const VERTEX_SHADER;
 extern const char* const FRAGMENT_SHADER;
 
 // Attribute locations: the vertex (or a segment's first end) and a segment's second end.
-// CORNER numbers the four corners of a segment's quad; WebGL 2 draws instances only when some attribute
-// advances per vertex, so the corner is such an attribute rather than gl_VertexID.
-enum Attribute { A_POS, A_COLOR, A_TEX, A_NORMAL, B_POS, B_COLOR, B_TEX, B_NORMAL, CORNER, ATTRIBUTE_COUNT };
+// The vertex; for a corner of a segment's quad also the position of the segment's other end and which
+// corner it is (0 and 1 at the first end, 2 and 3 at the last).
+enum Attribute { A_POS, A_COLOR, A_TEX, A_NORMAL, B_POS, CORNER, ATTRIBUTE_COUNT };
 
 // uLineMode: how a draw's primitives are rasterised.
 enum LineMode { LINES_NONE = 0, LINES_WIDE = 1, LINES_SMOOTH = 2 };

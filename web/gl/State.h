@@ -99,6 +99,15 @@ struct Vertex {
 };
 static_assert(sizeof(Vertex) == 40, "the vertex layout the shaders read");
 
+// A corner of the quad a wide or smooth segment is drawn as: its end's vertex, the other end's position
+// and the corner's number.
+struct CornerVertex {
+    Vertex v;
+    float otherX, otherY, otherZ;
+    float corner;
+};
+static_assert(sizeof(CornerVertex) == 56, "the corner layout the shaders read");
+
 // Converts a colour component to the byte GL stores, clamped.
 uint8_t toByte(float value);
 
