@@ -60,6 +60,9 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms) {
         std::cerr << "no frame was drawn at " << ms << " ms" << std::endl;
         return 1;
     }
+    // Reading a pixel back waits until the browser has drawn every frame queued, so once the line is
+    // out, the still is on the canvas.
+    EM_ASM(GLctx.readPixels(0, 0, 1, 1, GLctx.RGBA, GLctx.UNSIGNED_BYTE, new Uint8Array(4)));
     std::cout << "still at " << ms << " ms" << std::endl;
     return 0;
 }

@@ -18,10 +18,10 @@ const capture = path.resolve(process.env.MORIQ_CAPTURE || path.join(top, 'build/
 // One moment a scene shows what it is made of: the terrain with its overlays, the sphere-mapped metaballs,
 // the outlined cubes behind the greeting, the cel star, the wireframe metaballs, the rippling background.
 const MOMENTS = [13000, 45000, 64000, 76000, 100000, 112000];
-// Share of pixels allowed to differ by more than 40 in a channel from the capture tool's still. The page
-// measured at most (see the closing figures printed below) far under this; stills of a neighbouring
-// scene differ from each other by more than 0.3.
-const LIMIT = 0.05;
+// Share of pixels allowed to differ by more than 40 in a channel from the capture tool's still: the page
+// measured 0.01 to 0.7 % (wide smooth lines are drawn a little differently), while a still of another
+// scene differs from it by more than 20 %.
+const LIMIT = 0.02;
 
 let browser;
 let server;
@@ -91,7 +91,7 @@ describe('the page', () => {
         assert.ok(differing(web[i], native[i]) < LIMIT, `still at ${MOMENTS[i]} ms: ${figures[i]}`);
         // The limit tells scenes apart: the still of the next moment is far off this one.
         const other = native[(i + 1) % MOMENTS.length];
-        assert.ok(differing(web[i], other) > 4 * LIMIT, `${MOMENTS[i]} ms looks like another scene`);
+        assert.ok(differing(web[i], other) > 5 * LIMIT, `${MOMENTS[i]} ms looks like another scene`);
       }
     } finally {
       fs.rmSync(dir, { recursive: true, force: true });
