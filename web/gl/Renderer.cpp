@@ -57,52 +57,65 @@ bool changedInt(int& cached, int value) {
 
 }  // namespace
 
-bool Renderer::init() {
-    const GLuint vs = compile(esenum::VERTEX_SHADER, VERTEX_SHADER);
-    const GLuint fs = compile(esenum::FRAGMENT_SHADER, FRAGMENT_SHADER);
+Renderer::Program* Renderer::variant(unsigned key) {
+    for (Program& p : programs)
+        if (p.key == key) return p.id ? &p : nullptr;
+    // A variant that fails is remembered with id 0, so that it is not compiled again every draw.
+    programs.emplace_back();
+    Program& p = programs.back();
+    p.key = key;
+    const std::string vsSource = vertexSource(key);
+    const std::string fsSource = fragmentSource(key);
+    const GLuint vs = compile(esenum::VERTEX_SHADER, vsSource.c_str());
+    const GLuint fs = compile(esenum::FRAGMENT_SHADER, fsSource.c_str());
     if (!vs || !fs) {
         if (vs) es.DeleteShader(vs);
         if (fs) es.DeleteShader(fs);
-        return false;
+        return nullptr;
     }
-    program = es.CreateProgram();
-    es.AttachShader(program, vs);
-    es.AttachShader(program, fs);
-    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i) es.BindAttribLocation(program, i, ATTRIBUTE_NAMES[i]);
-    es.LinkProgram(program);
+    const GLuint id = es.CreateProgram();
+    es.AttachShader(id, vs);
+    es.AttachShader(id, fs);
+    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i) es.BindAttribLocation(id, i, ATTRIBUTE_NAMES[i]);
+    es.LinkProgram(id);
     es.DeleteShader(vs);
     es.DeleteShader(fs);
     GLint ok = 0;
-    es.GetProgramiv(program, esenum::LINK_STATUS, &ok);
+    es.GetProgramiv(id, esenum::LINK_STATUS, &ok);
     if (!ok) {
         char log[2048] = {};
-        es.GetProgramInfoLog(program, sizeof log, nullptr, log);
+        es.GetProgramInfoLog(id, sizeof log, nullptr, log);
         std::cerr << "moriq-gl: shaders do not link: " << log << std::endl;
-        es.DeleteProgram(program);
-        program = 0;
-        return false;
+        es.DeleteProgram(id);
+        return nullptr;
     }
-    es.UseProgram(program);
-#define MORIQGL_LOCATE(name) name = es.GetUniformLocation(program, #name);
+    p.id = id;
+#define MORIQGL_LOCATE(name) p.name = es.GetUniformLocation(id, #name);
     MORIQGL_LOCATE(uModelview)
     MORIQGL_LOCATE(uProjection)
     MORIQGL_LOCATE(uNormalMatrix)
-    MORIQGL_LOCATE(uLineMode)
     MORIQGL_LOCATE(uViewportSize)
     MORIQGL_LOCATE(uLineWidth)
-    MORIQGL_LOCATE(uLighting)
-    MORIQGL_LOCATE(uLight0)
-    MORIQGL_LOCATE(uTwoSide)
-    MORIQGL_LOCATE(uNormalize)
-    MORIQGL_LOCATE(uColorMaterial)
-    MORIQGL_LOCATE(uSphereMap)
     MORIQGL_LOCATE(uLight)
     MORIQGL_LOCATE(uModelAmbient)
     MORIQGL_LOCATE(uMaterial)
     MORIQGL_LOCATE(uShininess)
-    MORIQGL_LOCATE(uTexMode)
 #undef MORIQGL_LOCATE
-    es.Uniform1i(es.GetUniformLocation(program, "uTexture"), 0);
+    // The sampler reads unit 0, a program's default; the program in use is set again before drawing.
+    current = -1;
+    return &p;
+}
+
+bool Renderer::init() {
+    programs.clear();
+    current = -1;
+    // The commonest variant is compiled now, so that a driver that cannot compile the shaders says so at
+    // start.
+    if (!variant(variantKey(VariantBits()))) {
+        programs.clear();
+        return false;
+    }
+    ready = true;
     es.ActiveTexture(esenum::TEXTURE0);
 
     es.GenBuffers(1, &buffer);
@@ -127,12 +140,16 @@ bool Renderer::init() {
 }
 
 void Renderer::release() {
-    if (program) es.DeleteProgram(program);
+    for (const Program& p : programs)
+        if (p.id) es.DeleteProgram(p.id);
+    programs.clear();
+    current = -1;
+    ready = false;
     if (buffer) es.DeleteBuffers(1, &buffer);
     if (indexBuffer) es.DeleteBuffers(1, &indexBuffer);
     if (plainVao) es.DeleteVertexArrays(1, &plainVao);
     if (segmentVao) es.DeleteVertexArrays(1, &segmentVao);
-    program = buffer = indexBuffer = plainVao = segmentVao = 0;
+    buffer = indexBuffer = plainVao = segmentVao = 0;
     indexedQuads = 0;
     applied = Applied();
 }
@@ -180,43 +197,48 @@ void Renderer::clear(const ServerState& s, GLbitfield mask) {
     es.Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
 }
 
-void Renderer::setUniforms(const DrawInputs& in, int lineMode) {
+bool Renderer::setUniforms(const DrawInputs& in, int lineMode, float lineWidth) {
     const ServerState& s = *in.state;
-    if (changed(applied.modelview, in.modelview)) es.UniformMatrix4fv(uModelview, 1, GL_FALSE, in.modelview.data());
-    if (changed(applied.projection, in.projection))
-        es.UniformMatrix4fv(uProjection, 1, GL_FALSE, in.projection.data());
-    const bool sphereS = s.texGenS && s.genModeS == GL_SPHERE_MAP && in.texMode != TEX_NONE;
-    const bool sphereT = s.texGenT && s.genModeT == GL_SPHERE_MAP && in.texMode != TEX_NONE;
-    if (s.lighting || sphereS || sphereT) {
-        const Mat3 normals = normalMatrix(in.modelview);
-        if (changed(applied.normalMatrix, normals)) es.UniformMatrix3fv(uNormalMatrix, 1, GL_FALSE, normals.data());
+    VariantBits bits;
+    bits.lighting = s.lighting;
+    bits.light0 = s.light0;
+    bits.twoSide = s.twoSide;
+    bits.colorMaterial = s.colorMaterial;
+    bits.normalize = s.normalize;
+    bits.sphereS = s.texGenS && s.genModeS == GL_SPHERE_MAP && in.texMode != TEX_NONE;
+    bits.sphereT = s.texGenT && s.genModeT == GL_SPHERE_MAP && in.texMode != TEX_NONE;
+    bits.texMode = in.texMode;
+    bits.lineMode = lineMode;
+    const unsigned key = variantKey(bits);
+    if (current < 0 || programs[static_cast<size_t>(current)].key != key) {
+        Program* found = variant(key);
+        if (!found) return false;
+        es.UseProgram(found->id);
+        current = static_cast<int>(found - programs.data());
     }
-    const bool sphereChanged = changedInt(applied.sphereS, sphereS);
-    if (changedInt(applied.sphereT, sphereT) || sphereChanged) es.Uniform2i(uSphereMap, sphereS, sphereT);
-    if (changedInt(applied.normalize, s.normalize)) es.Uniform1i(uNormalize, s.normalize);
-    if (changedInt(applied.texMode, in.texMode)) es.Uniform1i(uTexMode, in.texMode);
-    if (changedInt(applied.lineMode, lineMode)) es.Uniform1i(uLineMode, lineMode);
+    Program& p = programs[static_cast<size_t>(current)];
+    if (changed(p.modelview, in.modelview)) es.UniformMatrix4fv(p.uModelview, 1, GL_FALSE, in.modelview.data());
+    if (changed(p.projection, in.projection)) es.UniformMatrix4fv(p.uProjection, 1, GL_FALSE, in.projection.data());
+    if (s.lighting || bits.sphereS || bits.sphereT) {
+        const Mat3 normals = normalMatrix(in.modelview);
+        if (changed(p.normalMatrix, normals)) es.UniformMatrix3fv(p.uNormalMatrix, 1, GL_FALSE, normals.data());
+    }
     if (lineMode != LINES_NONE) {
         const float size[2] = {static_cast<float>(s.viewport[2]), static_cast<float>(s.viewport[3])};
-        if (changed(applied.viewportSize, size)) es.Uniform2f(uViewportSize, size[0], size[1]);
-        if (applied.lineWidth != s.lineWidth) {
-            es.Uniform1f(uLineWidth, s.lineWidth);
-            applied.lineWidth = s.lineWidth;
+        if (changed(p.viewportSize, size)) es.Uniform2f(p.uViewportSize, size[0], size[1]);
+        if (p.lineWidth != lineWidth) {
+            es.Uniform1f(p.uLineWidth, lineWidth);
+            p.lineWidth = lineWidth;
         }
     }
-    if (changedInt(applied.lighting, s.lighting)) es.Uniform1i(uLighting, s.lighting);
-    if (!s.lighting) return;
-    if (changedInt(applied.light0, s.light0)) es.Uniform1i(uLight0, s.light0);
-    if (changedInt(applied.twoSide, s.twoSide)) es.Uniform1i(uTwoSide, s.twoSide);
-    if (changedInt(applied.colorMaterial, s.colorMaterial)) es.Uniform1i(uColorMaterial, s.colorMaterial);
+    if (!s.lighting) return true;
     float light[16];
     std::memcpy(light, s.light.ambient, 16);
     std::memcpy(light + 4, s.light.diffuse, 16);
     std::memcpy(light + 8, s.light.specular, 16);
     std::memcpy(light + 12, s.light.position, 16);
-    if (changed(applied.light, light) || !applied.lightingSet) es.Uniform4fv(uLight, 4, light);
-    if (changed(applied.modelAmbient, s.modelAmbient) || !applied.lightingSet)
-        es.Uniform4fv(uModelAmbient, 1, s.modelAmbient);
+    if (changed(p.light, light)) es.Uniform4fv(p.uLight, 4, light);
+    if (changed(p.modelAmbient, s.modelAmbient)) es.Uniform4fv(p.uModelAmbient, 1, s.modelAmbient);
     float material[32];
     float shininess[2];
     for (int side = 0; side < 2; ++side) {
@@ -227,10 +249,9 @@ void Renderer::setUniforms(const DrawInputs& in, int lineMode) {
         std::memcpy(material + side * 16 + 12, m.emission, 16);
         shininess[side] = m.shininess;
     }
-    if (changed(applied.material, material) || !applied.lightingSet) es.Uniform4fv(uMaterial, 8, material);
-    if (changed(applied.shininess, shininess) || !applied.lightingSet)
-        es.Uniform2f(uShininess, shininess[0], shininess[1]);
-    applied.lightingSet = true;
+    if (changed(p.material, material)) es.Uniform4fv(p.uMaterial, 8, material);
+    if (changed(p.shininess, shininess)) es.Uniform2f(p.uShininess, shininess[0], shininess[1]);
+    return true;
 }
 
 void Renderer::upload(const void* data, size_t bytes) {
@@ -249,7 +270,7 @@ void Renderer::drawTriangles(const Vertex* vertices, uint32_t count, const DrawI
     const ServerState& s = *in.state;
     applyCulling(esCulls && s.cullFace, s.cullMode);
     applyTexture(in.esTexture);
-    setUniforms(in, LINES_NONE);
+    if (!setUniforms(in, LINES_NONE, s.lineWidth)) return;
     bindVao(plainVao);
     upload(vertices, count * sizeof(Vertex));
     es.DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
@@ -263,16 +284,12 @@ void Renderer::drawSegments(const Vertex* ends, uint32_t segmentCount, const Dra
     const int lineMode = s.lineSmooth ? LINES_SMOOTH : aliased != 1.0f ? LINES_WIDE : LINES_NONE;
     applyCulling(false, s.cullMode);
     applyTexture(in.esTexture);
-    setUniforms(in, lineMode);
+    if (!setUniforms(in, lineMode, lineMode == LINES_WIDE ? aliased : s.lineWidth)) return;
     if (lineMode == LINES_NONE) {
         upload(ends, segmentCount * 2 * sizeof(Vertex));
         bindVao(plainVao);
         es.DrawArrays(GL_LINES, 0, static_cast<GLsizei>(segmentCount * 2));
         return;
-    }
-    if (lineMode == LINES_WIDE && applied.lineWidth != aliased) {
-        es.Uniform1f(uLineWidth, aliased);
-        applied.lineWidth = aliased;
     }
     // Four corners a segment, each with both ends' positions: software WebGL draws this far faster than
     // one instance a segment.
@@ -309,7 +326,7 @@ void Renderer::drawSegments(const Vertex* ends, uint32_t segmentCount, const Dra
 }
 
 void Renderer::draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in) {
-    if (!program || count == 0) return;
+    if (!ready || count == 0) return;
     const ServerState& s = *in.state;
     applyCommon(s);
     if (!isPolygonMode(mode)) {

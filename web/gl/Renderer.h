@@ -38,23 +38,36 @@ private:
     void applyCommon(const ServerState& state);
     void applyCulling(bool cull, GLenum mode);
     void applyTexture(GLuint esTexture);
-    void setUniforms(const DrawInputs& in, int lineMode);
+    // Puts the draw's variant in use and gives it the draw's uniforms; false if it cannot draw.
+    bool setUniforms(const DrawInputs& in, int lineMode, float lineWidth);
     void drawTriangles(const Vertex* vertices, uint32_t count, const DrawInputs& in, bool esCulls);
     void drawSegments(const Vertex* pairs, uint32_t segmentCount, const DrawInputs& in);
     void upload(const void* data, size_t bytes);
     void bindVao(GLuint vao);
 
-    GLuint program = 0;
+    // One compiled variant, its uniform locations and the uniform values it was last given.
+    struct Program {
+        unsigned key = 0;
+        GLuint id = 0;
+        GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uViewportSize = -1, uLineWidth = -1,
+              uLight = -1, uModelAmbient = -1, uMaterial = -1, uShininess = -1;
+        // A new program's uniforms are zero, as these start.
+        Mat4 modelview{}, projection{};
+        Mat3 normalMatrix{};
+        float lineWidth = 0, viewportSize[2] = {0, 0};
+        float light[16] = {}, modelAmbient[4] = {}, material[32] = {}, shininess[2] = {0, 0};
+    };
+    // The variant of a key, compiled on first use; null if it does not compile.
+    Program* variant(unsigned key);
+
+    bool ready = false;
+    std::vector<Program> programs;
+    int current = -1;  // index into programs of the program in use
     GLuint buffer = 0;
     GLuint indexBuffer = 0;  // two triangles for each segment's four corners
     size_t indexedQuads = 0;  // how many segments the index buffer holds
     GLuint plainVao = 0;    // one vertex a vertex
     GLuint segmentVao = 0;  // four corners a segment
-
-    // Uniform locations.
-    GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uLineMode = -1, uViewportSize = -1,
-          uLineWidth = -1, uLighting = -1, uLight0 = -1, uTwoSide = -1, uNormalize = -1, uColorMaterial = -1,
-          uSphereMap = -1, uLight = -1, uModelAmbient = -1, uMaterial = -1, uShininess = -1, uTexMode = -1;
 
     // What ES was last given, so that unchanged state is not sent again.
     struct Applied {
@@ -65,14 +78,6 @@ private:
         float clearDepth = -1;
         GLuint texture = ~0u;
         GLuint vao = ~0u;
-        // Uniforms.
-        Mat4 modelview{}, projection{};
-        Mat3 normalMatrix{};
-        int lineMode = -1, texMode = -1, lighting = -1, light0 = -1, twoSide = -1, normalize = -1,
-            colorMaterial = -1, sphereS = -1, sphereT = -1;
-        float lineWidth = -1, viewportSize[2] = {-1, -1};
-        float light[16] = {}, modelAmbient[4] = {}, material[32] = {}, shininess[2] = {-1, -1};
-        bool lightingSet = false;
     } applied;
 
     // Scratch space kept between batches, so that drawing does not allocate once it has grown.

@@ -1,12 +1,31 @@
-// The layer's one pair of GLSL ES 3.00 shaders: GL 1.1's fixed-function vertex stage (transform, one
-// light with two-sided materials and colour material, sphere-map texture coordinates), lines widened to
-// quads with coverage for smooth ones, and texturing by modulation.
+// The layer's GLSL ES 3.00 shaders: GL 1.1's fixed-function vertex stage (transform, one light with
+// two-sided materials and colour material, sphere-map texture coordinates), lines widened to quads with
+// coverage for smooth ones, and texturing by modulation. One variant is compiled per combination of the
+// state that changes which of these run: software WebGL pays for every branch of a shader that tests
+// uniforms, taken or not.
 #pragma once
+
+#include <string>
 
 namespace moriqgl {
 
-extern const char* const VERTEX_SHADER;
-extern const char* const FRAGMENT_SHADER;
+// The state a shader variant is specialised on, packed into a key.
+struct VariantBits {
+    bool lighting = false;
+    bool light0 = false;         // only with lighting
+    bool twoSide = false;        // only with lighting
+    bool colorMaterial = false;  // only with lighting
+    bool normalize = false;      // only with lighting or a sphere map
+    bool sphereS = false, sphereT = false;
+    int texMode = 0;   // TexMode
+    int lineMode = 0;  // LineMode
+};
+
+// Drops the bits that do not change what the variant computes, so equal work shares one program.
+unsigned variantKey(const VariantBits& bits);
+// The vertex and fragment sources of a variant key.
+std::string vertexSource(unsigned key);
+std::string fragmentSource(unsigned key);
 
 // Attribute locations: the vertex (or a segment's first end) and a segment's second end.
 // The vertex; for a corner of a segment's quad also the position of the segment's other end and which
