@@ -37,6 +37,9 @@ case "${1:-}" in
     *) echo "usage: scripts/deps.sh [--video | --web | --test | --package]" >&2; exit 2 ;;
 esac
 
+# npm installs the browser tests' driver; a Node.js that brings its own npm needs no package for it.
+if [ "${1:-}" = "--test" ] && ! command -v npm >/dev/null; then packages+=(npm); fi
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

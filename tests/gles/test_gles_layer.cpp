@@ -5,6 +5,7 @@
 #include "../../web/gl/Mat4.h"
 #include "EsContext.h"
 #include "LoaderBar.h"
+#include "Raster.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -121,6 +122,31 @@ TEST(LayerDrawing, LoadingBarOutlineAndFill) {
     EXPECT_EQ(brightness(p, 450, 240), 0);
     EXPECT_EQ(brightness(p, 330, 240), 0);
     EXPECT_EQ(brightness(p, 20, 20), 0);
+}
+
+TEST(LayerDrawing, BarsAroundAWidePictureAreClearedInsideTheScissorBoxAndTheStateComesBack) {
+    ASSERT_NE(startLayer(), nullptr);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // A 640x360 frame in the bottom of the framebuffer: its 480x360 picture leaves 80-pixel bars.
+    Raster::fitInto(640, 360);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE);
+    Raster::clearBars();
+    Picture p = readFrame();
+    EXPECT_EQ(brightness(p, 40, 300), 0) << "left bar";
+    EXPECT_EQ(brightness(p, 600, 300), 0) << "right bar";
+    EXPECT_EQ(brightness(p, 320, 300), 255) << "the picture";
+    EXPECT_EQ(brightness(p, 40, 60), 255) << "outside the frame";
+    // The colour mask, the scissor test and the clear colour are as they were: a clear reaches everywhere
+    // and leaves green alone.
+    glClear(GL_COLOR_BUFFER_BIT);
+    p = readFrame();
+    EXPECT_EQ(p.at(40, 300)[0], 255);
+    EXPECT_EQ(p.at(40, 300)[1], 0);
+    Raster::fitInto(640, 480);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 TEST(LayerDrawing, LuminanceAlphaRowsOfOddWidthModulateTheColour) {

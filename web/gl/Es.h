@@ -21,6 +21,7 @@ namespace moriqgl {
     X(BufferSubData, void, (GLenum, std::ptrdiff_t, std::ptrdiff_t, const void*))                          \
     X(Clear, void, (GLbitfield))                                                                           \
     X(ClearColor, void, (GLfloat, GLfloat, GLfloat, GLfloat))                                              \
+    X(ColorMask, void, (GLboolean, GLboolean, GLboolean, GLboolean))                                       \
     X(ClearDepthf, void, (GLfloat))                                                                        \
     X(CompileShader, void, (GLuint))                                                                       \
     X(CreateProgram, GLuint, ())                                                                           \
@@ -51,6 +52,7 @@ namespace moriqgl {
     X(LinkProgram, void, (GLuint))                                                                         \
     X(PixelStorei, void, (GLenum, GLint))                                                                  \
     X(ReadPixels, void, (GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*))                           \
+    X(Scissor, void, (GLint, GLint, GLsizei, GLsizei))                                                     \
     X(ShaderSource, void, (GLuint, GLsizei, const char* const*, const GLint*))                             \
     X(TexImage2D, void, (GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*))      \
     X(TexParameteri, void, (GLenum, GLenum, GLint))                                                        \

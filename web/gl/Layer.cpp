@@ -133,6 +133,7 @@ bool* capability(ServerState& s, GLenum cap) {
     case GL_TEXTURE_2D: return &s.texture2D;
     case GL_TEXTURE_GEN_S: return &s.texGenS;
     case GL_TEXTURE_GEN_T: return &s.texGenT;
+    case GL_SCISSOR_TEST: return &s.scissorTest;
     default: return nullptr;
     }
 }
@@ -241,6 +242,7 @@ bool load(GetProc getProc) {
     }
     // GL starts with the viewport over the whole drawable, which the context now knows.
     es.GetIntegerv(GL_VIEWPORT, c.state.viewport);
+    std::memcpy(c.state.scissor, c.state.viewport, sizeof c.state.scissor);
     c.ready = true;
     return true;
 }
@@ -325,6 +327,23 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     v[1] = y;
     v[2] = width;
     v[3] = height;
+}
+
+void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (width < 0 || height < 0) return;
+    GLint* box = context()->state.scissor;
+    box[0] = x;
+    box[1] = y;
+    box[2] = width;
+    box[3] = height;
+}
+
+void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) {
+    bool* mask = context()->state.colorMask;
+    mask[0] = r != GL_FALSE;
+    mask[1] = g != GL_FALSE;
+    mask[2] = b != GL_FALSE;
+    mask[3] = a != GL_FALSE;
 }
 
 void glLineWidth(GLfloat width) {

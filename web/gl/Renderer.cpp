@@ -168,6 +168,14 @@ void Renderer::applyCommon(const ServerState& s) {
     }
     if (changedInt(applied.depthMask, s.depthMask)) es.DepthMask(s.depthMask ? GL_TRUE : GL_FALSE);
     if (changed(applied.viewport, s.viewport)) es.Viewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    applyMasks(s);
+}
+
+void Renderer::applyMasks(const ServerState& s) {
+    if (changedInt(applied.scissorTest, s.scissorTest)) (s.scissorTest ? es.Enable : es.Disable)(GL_SCISSOR_TEST);
+    if (s.scissorTest && changed(applied.scissor, s.scissor)) es.Scissor(s.scissor[0], s.scissor[1], s.scissor[2], s.scissor[3]);
+    const int mask = s.colorMask[0] | s.colorMask[1] << 1 | s.colorMask[2] << 2 | s.colorMask[3] << 3;
+    if (changedInt(applied.colorMask, mask)) es.ColorMask(s.colorMask[0], s.colorMask[1], s.colorMask[2], s.colorMask[3]);
 }
 
 void Renderer::applyCulling(bool cull, GLenum mode) {
@@ -184,7 +192,9 @@ void Renderer::applyTexture(GLuint esTexture) {
     applied.texture = esTexture;
 }
 
+// A clear honours the scissor box and the colour mask, as drawing does.
 void Renderer::clear(const ServerState& s, GLbitfield mask) {
+    applyMasks(s);
     if ((mask & GL_COLOR_BUFFER_BIT) && changed(applied.clearColor, s.clearColor))
         es.ClearColor(s.clearColor[0], s.clearColor[1], s.clearColor[2], s.clearColor[3]);
     if (mask & GL_DEPTH_BUFFER_BIT) {

@@ -36,6 +36,8 @@ public:
 
 private:
     void applyCommon(const ServerState& state);
+    // The scissor test and box and the colour mask, which both drawing and clearing honour.
+    void applyMasks(const ServerState& s);
     void applyCulling(bool cull, GLenum mode);
     void applyTexture(GLuint esTexture);
     // Puts the draw's variant in use and gives it the draw's uniforms; false if it cannot draw.
@@ -74,6 +76,8 @@ private:
         int blend = -1, depthTest = -1, cull = -1, depthMask = -1;
         GLenum blendSrc = 0, blendDst = 0, depthFunc = 0, cullMode = 0;
         GLint viewport[4] = {-1, -1, -1, -1};
+        int scissorTest = -1, colorMask = -1;
+        GLint scissor[4] = {-1, -1, -1, -1};
         float clearColor[4] = {-1, -1, -1, -1};
         float clearDepth = -1;
         GLuint texture = ~0u;

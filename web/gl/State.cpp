@@ -25,6 +25,11 @@ void restoreGroups(ServerState& s, const ServerState& o, GLbitfield mask) {
         s.texture2D = o.texture2D;
         s.texGenS = o.texGenS;
         s.texGenT = o.texGenT;
+        s.scissorTest = o.scissorTest;
+    }
+    if (mask & GL_SCISSOR_BIT) {
+        s.scissorTest = o.scissorTest;
+        std::memcpy(s.scissor, o.scissor, sizeof s.scissor);
     }
     if (mask & GL_TEXTURE_BIT) {
         s.texture1D = o.texture1D;
@@ -53,6 +58,7 @@ void restoreGroups(ServerState& s, const ServerState& o, GLbitfield mask) {
         s.blendSrc = o.blendSrc;
         s.blendDst = o.blendDst;
         std::memcpy(s.clearColor, o.clearColor, sizeof s.clearColor);
+        std::memcpy(s.colorMask, o.colorMask, sizeof s.colorMask);
     }
     if (mask & GL_DEPTH_BUFFER_BIT) {
         s.depthTest = o.depthTest;

@@ -33,6 +33,9 @@ struct ServerState {
     bool blend = false, depthTest = false, cullFace = false, lighting = false, light0 = false;
     bool normalize = false, colorMaterial = false, lineSmooth = false;
     bool texture1D = false, texture2D = false, texGenS = false, texGenT = false;
+    bool scissorTest = false;
+    // GL_SCISSOR_BIT (with scissorTest)
+    GLint scissor[4] = {0, 0, 0, 0};
     // GL_TEXTURE_BIT
     GLuint bound1D = 0, bound2D = 0;
     GLenum genModeS = GL_EYE_LINEAR, genModeT = GL_EYE_LINEAR;
@@ -44,6 +47,7 @@ struct ServerState {
     // GL_COLOR_BUFFER_BIT
     GLenum blendSrc = GL_ONE, blendDst = GL_ZERO;
     float clearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    bool colorMask[4] = {true, true, true, true};
     // GL_DEPTH_BUFFER_BIT
     float clearDepth = 1.0f;
     GLenum depthFunc = GL_LESS;
