@@ -234,3 +234,57 @@ TEST(LayerDrawing, TheLightStaysWhereTheModelViewOfItsCallPutIt) {
     EXPECT_LT(brightness(p, 32, 240), 100);
     EXPECT_GT(brightness(p, 608, 240), brightness(p, 320, 240));
 }
+
+TEST(LayerDrawing, EachShaderVariantKeepsItsOwnUniformsAcrossSwitches) {
+    ASSERT_NE(startLayer(), nullptr);
+    // Lit red on the left, unlit green on the right, then lit blue over it on the right: the lit program
+    // last saw the left-hand matrix, so it must be given the right-hand one although the unlit program
+    // already has it.
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const float front[4] = {0, 0, 1, 0}, none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
+    const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, front);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, none);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, none);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    auto square = [](float x, const float* diffuse, bool lit) {
+        glLoadIdentity();
+        glTranslatef(x, 0, 0);
+        if (lit) {
+            glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+            glEnable(GL_LIGHTING);
+            glEnable(GL_LIGHT0);
+        } else {
+            glDisable(GL_LIGHTING);
+            glColor3f(0, 1, 0);
+        }
+        glNormal3f(0, 0, 1);
+        glBegin(GL_QUADS);
+        glVertex2f(-0.2f, -0.2f);
+        glVertex2f(0.2f, -0.2f);
+        glVertex2f(0.2f, 0.2f);
+        glVertex2f(-0.2f, 0.2f);
+        glEnd();
+    };
+    square(-0.6f, red, true);
+    square(0.6f, nullptr, false);
+    square(0.6f, blue, true);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glLoadIdentity();
+    const Picture p = readFrame();
+    const unsigned char* left = p.at(128, 240);
+    const unsigned char* right = p.at(512, 240);
+    EXPECT_GT(left[0], 240);
+    EXPECT_LT(left[2], 16);
+    EXPECT_LT(right[1], 16);
+    EXPECT_GT(right[2], 240);
+}
