@@ -27,6 +27,28 @@ int brightness(const Picture& p, int x, int y) {
     return (c[0] + c[1] + c[2]) / 3;
 }
 
+// A square view of -1..1 in x and y over the whole framebuffer, cleared black, with a white light of no
+// ambient or specular part at position (placed under the model-view of the moment) on a material with no
+// ambient part; the model-view is the identity afterwards.
+void litOrthoView(const float position[4], float lightX = 0.0f) {
+    const float none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(lightX, 0.0f, 0.0f);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLoadIdentity();
+    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, none);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, none);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
 }  // namespace
 
 TEST(LayerMath, TransformsComposeInCallOrderAndAxesNeedNotBeUnit) {
@@ -197,25 +219,11 @@ TEST(LayerDrawing, TheLightStaysWhereTheModelViewOfItsCallPutIt) {
     ASSERT_NE(startLayer(), nullptr);
     // A light placed 0.9 to the right of the eye, then a flat white surface across the view, lit from
     // the front with no ambient light: it is brightest on the right, where the light stands.
-    glViewport(0, 0, 640, 480);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.9f, 0.0f, 0.0f);
-    const float position[4] = {0, 0, 0.3f, 1}, none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLoadIdentity();
-    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, none);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, none);
+    const float position[4] = {0, 0, 0.3f, 1}, white[4] = {1, 1, 1, 1};
+    litOrthoView(position, 0.9f);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
     glNormal3f(0, 0, 1);
     // A thin strip of quads through the light's height, so that the per-vertex lighting can follow it.
     glBegin(GL_QUADS);
@@ -240,21 +248,9 @@ TEST(LayerDrawing, EachShaderVariantKeepsItsOwnUniformsAcrossSwitches) {
     // Lit red on the left, unlit green on the right, then lit blue over it on the right: the lit program
     // last saw the left-hand matrix, so it must be given the right-hand one although the unlit program
     // already has it.
-    glViewport(0, 0, 640, 480);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    const float front[4] = {0, 0, 1, 0}, none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
+    const float front[4] = {0, 0, 1, 0};
     const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1};
-    glLightfv(GL_LIGHT0, GL_POSITION, front);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, none);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, none);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
+    litOrthoView(front);
     auto square = [](float x, const float* diffuse, bool lit) {
         glLoadIdentity();
         glTranslatef(x, 0, 0);
