@@ -138,6 +138,15 @@ bool* capability(ServerState& s, GLenum cap) {
     }
 }
 
+// The viewport and the scissor box: GL refuses a negative size and keeps the rectangle it had.
+void setRectangle(GLint* rectangle, GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (width < 0 || height < 0) return;
+    rectangle[0] = x;
+    rectangle[1] = y;
+    rectangle[2] = width;
+    rectangle[3] = height;
+}
+
 ClientArray* clientArray(ClientState& s, GLenum array) {
     switch (array) {
     case GL_VERTEX_ARRAY: return &s.vertex;
@@ -322,20 +331,11 @@ void glClear(GLbitfield mask) {
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    GLint* v = context()->state.viewport;
-    v[0] = x;
-    v[1] = y;
-    v[2] = width;
-    v[3] = height;
+    setRectangle(context()->state.viewport, x, y, width, height);
 }
 
 void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
-    if (width < 0 || height < 0) return;
-    GLint* box = context()->state.scissor;
-    box[0] = x;
-    box[1] = y;
-    box[2] = width;
-    box[3] = height;
+    setRectangle(context()->state.scissor, x, y, width, height);
 }
 
 void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) {
