@@ -17,6 +17,9 @@ const CelShader::Style STAR_STYLE = {
     false,                        // blending off again; the ramp stays bound
 };
 
+// 512 pixels square from x 2, running 32 pixels off the bottom of the screen.
+const Scene::Corner PICTURE[4] = {{0, 0, 2, 511}, {1, 0, 514, 511}, {1, 1, 514, 0}, {0, 1, 2, 0}};
+
 }  // namespace
 
 CelScene::CelScene(SDL_Surface* sdlsurf) {
@@ -60,57 +63,20 @@ void CelScene::init() {
     glLoadIdentity();
 }
 
-void CelScene::fade(float alpha) {
-    setOrtho();
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0.0f, 0.0f, 0.0f, alpha);
-    glBegin(GL_QUADS);
-    glVertex2i(-1, -1);
-    glVertex2i(1, -1);
-    glVertex2i(1, 1);
-    glVertex2i(-1, 1);
-    glEnd();
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    unsetOrtho();
-}
-
 void CelScene::render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
-    // GL_TEXTURE_2D, GL_BLEND and the blend function are the previous scene's until the picture is first drawn.
     if (getTime() > 2000 && getTime() <= 7999) {
-        set640x480();
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        ting->bind();
-        glDisable(GL_DEPTH_TEST);
         float alpha = 1.0f;
         if (getTime() <= 2999)
             alpha = (getTime() - 2000) / 1000.0f;
         else if (getTime() > 7000)
             alpha = 1.0f - (getTime() - 7000) / 1000.0f;
-        glColor4f(1.0f, 1.0f, 1.0f, alpha);
-        glBegin(GL_QUADS);
-        glTexCoord2i(0, 0);
-        glVertex2i(2, 511);
-        glTexCoord2i(1, 0);
-        glVertex2i(514, 511);
-        glTexCoord2i(1, 1);
-        glVertex2i(514, 0);
-        glTexCoord2i(0, 1);
-        glVertex2i(2, 0);
-        glEnd();
-        glEnable(GL_DEPTH_TEST);
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_BLEND);
-        unsetOrtho();
+        overlay(ting, PICTURE, alpha);
     }
 
+    // 2D texturing and blending are as the scene before left them (both off in the demo).
     const CelShader::Mesh mesh = {spikeThingie2_numberFaces, spikeThingie2_vertices, spikeThingie2_normals,
                                   spikeThingie2_faces};
     CelShader::draw(*this, mesh, STAR_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture);

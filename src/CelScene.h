@@ -20,8 +20,6 @@ public:
     static constexpr const char* PICTURES[] = {"data/lol.png"};
 
 private:
-    void fade(float alpha);
-
     bool outlineSmooth;
     float outlineWidth;
     Vector3d lightAngle;

@@ -9,13 +9,6 @@
 
 #include <cmath>
 
-namespace {
-
-// The twenty attribute groups of OpenGL 1.1.
-const GLbitfield ALL_ATTRIB_GROUPS = 0x000FFFFF;
-
-}  // namespace
-
 FunkyBackground::FunkyBackground(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
     background = new Texture(PICTURES[0]);
@@ -31,14 +24,13 @@ FunkyBackground::FunkyBackground(SDL_Surface* sdlsurf) {
 
 FunkyBackground::~FunkyBackground() {
     // The last scene of the demo, but restoring what init saved keeps it safe to play in any order.
-    if (attribsPushed) deinit();
+    deinit();
     report();
     delete background;
 }
 
 void FunkyBackground::init() {
-    glPushAttrib(ALL_ATTRIB_GROUPS);
-    attribsPushed = true;
+    pushState();
     startTime = Clock::ticks();
     framesDrawn = 0;
     glClearColor(0.7f, 0.7f, 0.7f, 0.0f);

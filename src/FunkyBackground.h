@@ -40,5 +40,4 @@ public:
 
 private:
     Texture* background = nullptr;
-    bool attribsPushed = false;
 };

@@ -11,9 +11,6 @@
 
 namespace {
 
-// The twenty attribute groups of OpenGL 1.1.
-const GLbitfield ALL_ATTRIB_GROUPS = 0x000FFFFF;
-
 struct CubeGroup {
     float depth;
     int cubesPerRow;
@@ -42,6 +39,10 @@ const Greetings::Jitter JITTERS[] = {
     {true, -0.1f, 0.1f, true, 8.0f},
 };
 
+// A strip 256 pixels wide, running 16 pixels off the top and 15 off the bottom of the screen.
+const Scene::Corner STRIP[4] = {
+    {0.0f, 0.0f, 383.0f, 495.0f}, {1.0f, 0.0f, 639.0f, 495.0f}, {1.0f, 1.0f, 639.0f, -16.0f}, {0.0f, 1.0f, 383.0f, -16.0f}};
+
 const int FADE_MS = 1000;
 const int FADE_OUT_FROM = 9000;
 
@@ -59,14 +60,13 @@ Greetings::Greetings(SDL_Surface* sdlsurf) {
 }
 
 Greetings::~Greetings() {
-    if (attribsPushed) deinit();
+    deinit();
     report();
     delete greetings;
 }
 
 void Greetings::init() {
-    glPushAttrib(ALL_ATTRIB_GROUPS);
-    attribsPushed = true;
+    pushState();
     startTime = Clock::ticks();
     framesDrawn = 0;
     // The projection the scene before leaves in the demo, set here so the scene also stands alone.
@@ -147,77 +147,13 @@ void Greetings::drawCubeField() {
     }
 }
 
-void Greetings::drawPicture(int t) {
-    set640x480();
-    glColor3f(1.0f, 1.0f, 1.0f);
-    greetings->bind();
-    const Jitter jitter = jitterAt(t);
-    if (jitter.translate) glTranslatef(jitter.dx, jitter.dy, 0.0f);
-    if (jitter.rotate) glRotatef(jitter.angle, 0.0f, 0.0f, 1.0f);
-    // A strip 256 pixels wide, running 16 pixels off the top and 15 off the bottom of the screen.
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(383.0f, 495.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(639.0f, 495.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(639.0f, -16.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(383.0f, -16.0f);
-    glEnd();
-    glBindTexture(GL_TEXTURE_2D, 0);
-    unsetOrtho();
-}
-
-void Greetings::fadeQuad(float alpha) {
-    glColor4f(0.0f, 0.0f, 0.0f, alpha);
-    glBegin(GL_QUADS);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
-}
-
 void Greetings::drawFades(int t) {
-    const bool fadeIn = t < FADE_MS;
-    const bool fadeOut = t > FADE_OUT_FROM;
     const float inAlpha = 1.0f - t / 1000.0f;
     const float outAlpha = (t - FADE_OUT_FROM) / 1000.0f;
     // Each fade is drawn twice, so what remains of the frame is (1 - alpha) squared.
-    if (fadeIn) {
-        setOrtho();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_TEXTURE_2D);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        fadeQuad(inAlpha);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_TEXTURE_2D);
-        unsetOrtho();
-    }
-    if (fadeOut) {
-        setOrtho();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_TEXTURE_2D);
-        fadeQuad(outAlpha);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_TEXTURE_2D);
-        unsetOrtho();
-    }
-    // Texturing stays on for these two; texture 0 is bound, so they draw untextured all the same.
-    if (fadeOut) {
-        setOrtho();
-        glDisable(GL_DEPTH_TEST);
-        fadeQuad(outAlpha);
-        glEnable(GL_DEPTH_TEST);
-        unsetOrtho();
-    }
-    if (fadeIn) {
-        setOrtho();
-        glDisable(GL_DEPTH_TEST);
-        fadeQuad(inAlpha);
-        glEnable(GL_DEPTH_TEST);
-        unsetOrtho();
+    for (int twice = 0; twice < 2; ++twice) {
+        if (t < FADE_MS) fade(inAlpha);
+        if (t > FADE_OUT_FROM) fade(outAlpha);
     }
 }
 
@@ -228,7 +164,8 @@ void Greetings::render() {
     start1 = std::sin(static_cast<float>(t / 500.0));
     start2 = std::sin(static_cast<float>(t / 500.0));
     drawCubeField();
-    drawPicture(t);
+    // The cubes' depths stay in the test: the strip, nearer than every cube, covers them all the same.
+    overlay(greetings, STRIP, 1.0f, true, jitterAt(t));
     drawFades(t);
     Clock::swapBuffers();
 }

@@ -20,12 +20,7 @@ public:
     void drawCube(float size);
 
     // The picture's offset (pixels) and tilt (degrees, clockwise on screen) at scene time t.
-    struct Jitter {
-        bool translate;
-        float dx, dy;
-        bool rotate;
-        float angle;
-    };
+    using Jitter = Placement;
     static Jitter jitterAt(int t);
 
     // The picture the constructor loads.
@@ -41,9 +36,5 @@ public:
 private:
     Texture* greetings = nullptr;
     void drawCubeField();
-    void drawPicture(int t);
     void drawFades(int t);
-    void fadeQuad(float alpha);
-
-    bool attribsPushed = false;
 };

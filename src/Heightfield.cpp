@@ -27,10 +27,6 @@ float noise(float x, float y) {
     return static_cast<float>(1.0 - m / 1073741824.0);
 }
 
-void genmap(float map[MAP_SIZE]) {
-    for (int i = 0; i < MAP_SIZE; ++i) map[i] = noise(static_cast<float>(i), static_cast<float>(i + 242));
-}
-
 int scrollRow(int t) {
     // A clock that reads before the scene start would index before the table.
     if (t < 0) t = 0;
@@ -50,11 +46,12 @@ const CelShader::Style BALL_STYLE = {
     true,                        // blending stays on for the pictures of the next frame
 };
 
-const int DUDE_CORNERS[4][2] = {{63, 495}, {575, 495}, {575, -16}, {63, -16}};
-const int TING_CORNERS[4][2] = {{127, 495}, {639, 495}, {639, -16}, {127, -16}};
-const int SMEGMA_CORNERS[4][2] = {{383, 255}, {639, 255}, {639, 0}, {383, 0}};
+// The pictures' corners from the bottom-left texel, counter-clockwise on the screen.
+const Scene::Corner DUDE_CORNERS[4] = {{0, 0, 63, 495}, {1, 0, 575, 495}, {1, 1, 575, -16}, {0, 1, 63, -16}};
+const Scene::Corner TING_CORNERS[4] = {{0, 0, 127, 495}, {1, 0, 639, 495}, {1, 1, 639, -16}, {0, 1, 127, -16}};
+const Scene::Corner SMEGMA_CORNERS[4] = {{0, 0, 383, 255}, {1, 0, 639, 255}, {1, 1, 639, 0}, {0, 1, 383, 0}};
 // Not a rectangle: the third corner is ten pixels higher than the fourth.
-const int WEMADE_CORNERS[4][2] = {{2, 495}, {258, 495}, {258, -26}, {2, -16}};
+const Scene::Corner WEMADE_CORNERS[4] = {{0, 0, 2, 495}, {1, 0, 258, 495}, {1, 1, 258, -26}, {0, 1, 2, -16}};
 
 }  // namespace
 
@@ -75,7 +72,7 @@ Heightfield::Heightfield(SDL_Surface* sdlsurf) {
 }
 
 Heightfield::~Heightfield() {
-    if (attribsPushed) deinit();
+    deinit();
     report();
     delete wemade;
     delete ting;
@@ -90,12 +87,11 @@ float Heightfield::noise(float x, float y) {
 }
 
 void Heightfield::genmap() {
-    terrain::genmap(map);
+    for (int i = 0; i < terrain::MAP_SIZE; ++i) map[i] = noise(static_cast<float>(i), static_cast<float>(i + 242));
 }
 
 void Heightfield::init() {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    attribsPushed = true;
+    pushState();
     startTime = Clock::ticks();
     framesDrawn = 0;
     CelShader::createRamp(shaderData, shaderTexture);
@@ -160,37 +156,6 @@ void Heightfield::renderCelPr0n() {
     const CelShader::Mesh mesh = {spikeThingie_numberFaces, spikeThingie_vertices, spikeThingie_normals,
                                   spikeThingie_faces};
     CelShader::draw(*this, mesh, BALL_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture);
-}
-
-void Heightfield::overlay(Texture* picture, const int corners[4][2], float alpha) {
-    static const int texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    glDisable(GL_DEPTH_TEST);
-    picture->bind();
-    glColor4f(1.0f, 1.0f, 1.0f, alpha);
-    set640x480();
-    glBegin(GL_QUADS);
-    for (int c = 0; c < 4; ++c) {
-        glTexCoord2i(texCoords[c][0], texCoords[c][1]);
-        glVertex2i(corners[c][0], corners[c][1]);
-    }
-    glEnd();
-    unsetOrtho();
-    glEnable(GL_DEPTH_TEST);
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-void Heightfield::fade(float alpha) {
-    setOrtho();
-    glDisable(GL_DEPTH_TEST);
-    glColor4f(0.0f, 0.0f, 0.0f, alpha);
-    glBegin(GL_QUADS);
-    glVertex2i(-1, -1);
-    glVertex2i(1, -1);
-    glVertex2i(1, 1);
-    glVertex2i(-1, 1);
-    glEnd();
-    glEnable(GL_DEPTH_TEST);
-    unsetOrtho();
 }
 
 void Heightfield::render() {

@@ -17,8 +17,6 @@ const int MAP_SIZE = 5000;
 
 // Integer hash of the grid point (x, y), in (-1, 1]; the same on every run.
 float noise(float x, float y);
-// map[i] = noise(i, i + 242).
-void genmap(float map[MAP_SIZE]);
 // The first table row drawn at scene time t: 1..440 over the first 33 s, one step per 75 ms, then from 0 again.
 int scrollRow(int t);
 
@@ -38,12 +36,9 @@ public:
 private:
     void rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax);
     float noise(float x, float y);
+    // map[i] = noise(i, i + 242).
     void genmap();
     void renderCelPr0n();
-
-    // One picture as a textured quad in screen pixels; corners from bottom-left texel, counter-clockwise.
-    void overlay(Texture* picture, const int corners[4][2], float alpha);
-    void fade(float alpha);
 
     float map[terrain::MAP_SIZE];
     int mc;
@@ -57,5 +52,4 @@ private:
     float shaderData[CelShader::RAMP_SIZE][3];
     GLuint shaderTexture[1] = {0};
     unsigned int bump;
-    bool attribsPushed = false;  // by init: a scene deleted unplayed has nothing to pop
 };

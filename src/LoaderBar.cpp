@@ -8,7 +8,7 @@
 #include <GL/glu.h>
 
 LoaderBar::LoaderBar(SDL_Surface* surface) {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    pushState();
     this->surface = surface;
     init();
 }

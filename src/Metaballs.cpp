@@ -844,6 +844,13 @@ void Metaballs::printmetaballsinfo(metaballer* b) {
 
 // ---- The scene ----
 
+namespace {
+
+// 512 pixels square, centred, running 16 pixels off the top and the bottom; the picture's top row at the top.
+const Scene::Corner OVERLAY[4] = {{0, 1, 64, -16}, {1, 1, 576, -16}, {1, 0, 576, 496}, {0, 0, 64, 496}};
+
+}  // namespace
+
 Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
     surface = sdlsurf;
     ting = new Texture(PICTURES[0]);
@@ -856,7 +863,7 @@ Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
 }
 
 Metaballs::~Metaballs() {
-    if (attribsPushed) deinit();
+    deinit();
     report();
     delete ting;
 }
@@ -869,8 +876,7 @@ void Metaballs::initmetaballs(int n, double radius, int gridx, int gridy, int gr
 }
 
 void Metaballs::init() {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    attribsPushed = true;
+    pushState();
     startTime = Clock::ticks();
     framesDrawn = 0;
 
@@ -978,31 +984,6 @@ void Metaballs::tegngrid() {
     glNormal3f(last.x, last.y, last.z);
 }
 
-void Metaballs::fade(float alpha) {
-    setOrtho();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0.0f, 0.0f, 0.0f, alpha);
-    // The ten-ball instance draws in wireframe; its fades must still cover the screen.
-    glPushAttrib(GL_POLYGON_BIT);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glBegin(GL_QUADS);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
-    glPopAttrib();
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    unsetOrtho();
-}
-
 void Metaballs::render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -1014,27 +995,8 @@ void Metaballs::render() {
     regnfelt(&baller);
     tegngrid();
 
-    // The overlay is drawn with lighting and depth testing as they are.
-    set640x480();
-    ting->bind();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_TEXTURE_GEN_S);
-    glBegin(GL_QUADS);
-    glTexCoord2i(0, 1);
-    glVertex2i(64, -16);
-    glTexCoord2i(1, 1);
-    glVertex2i(576, -16);
-    glTexCoord2i(1, 0);
-    glVertex2i(576, 496);
-    glTexCoord2i(0, 0);
-    glVertex2i(64, 496);
-    glEnd();
-    glEnable(GL_TEXTURE_GEN_T);
-    glEnable(GL_TEXTURE_GEN_S);
-    unsetOrtho();
-    glBindTexture(GL_TEXTURE_2D, texid);
+    // The overlay is lit, with the last normal of the blobs, and depth-tested.
+    overlay(ting, OVERLAY, 1.0f, true);
 
     if (T <= 999) fade(1.0f - static_cast<float>(getTime()) / 1000.0f);
     if (getTime() > 24000) fade(static_cast<float>(getTime() - 24000) / 1000.0f);

@@ -153,7 +153,6 @@ private:
                        int wystart, int wyslutt, int wzstart, int wzslutt, metaballer* baller);
     // Polygonises the scene's own set and draws it.
     void tegngrid();
-    void fade(float alpha);
 
     Texture* ting = nullptr;
     PNGImage* pngTexture = nullptr;
@@ -165,5 +164,4 @@ private:
     int INNENFOR = 1;
     int UTENFOR = 0;
     std::vector<GLVertex> vertices;  // this frame's triangles, drawn as one array
-    bool attribsPushed = false;      // by init: a scene deleted unplayed has nothing to pop
 };

@@ -3,6 +3,7 @@
 
 #include "Clock.h"
 #include "Raster.h"
+#include "Texture.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -27,8 +28,17 @@ void Scene::init() {
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
+void Scene::pushState() {
+    // A second init keeps what was saved before the first: that is the state to go back to.
+    if (statePushed) return;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    statePushed = true;
+}
+
 void Scene::deinit() {
+    if (!statePushed) return;
     glPopAttrib();
+    statePushed = false;
 }
 
 int Scene::run(int milliseconds) {
@@ -86,4 +96,51 @@ void Scene::unsetOrtho() {
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
+}
+
+void Scene::fade(float alpha) {
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT);
+    setOrtho();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_1D);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // A scene drawing in wireframe still fades the whole screen.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glColor4f(0.0f, 0.0f, 0.0f, alpha);
+    glBegin(GL_QUADS);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+    unsetOrtho();
+    glPopAttrib();
+}
+
+void Scene::overlay(Texture* picture, const Corner (&corners)[4], float alpha, bool depthTested,
+                    const Placement& place) {
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT);
+    // Lighting and face culling stay as the scene has them: the metaballs' overlay is lit.
+    if (!depthTested) glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    picture->bind();
+    glColor4f(1.0f, 1.0f, 1.0f, alpha);
+    set640x480();
+    if (place.translate) glTranslatef(place.dx, place.dy, 0.0f);
+    if (place.rotate) glRotatef(place.angle, 0.0f, 0.0f, 1.0f);
+    glBegin(GL_QUADS);
+    for (const Corner& corner : corners) {
+        glTexCoord2f(corner.s, corner.t);
+        glVertex2f(corner.x, corner.y);
+    }
+    glEnd();
+    unsetOrtho();
+    glPopAttrib();
 }

@@ -6,11 +6,14 @@
 
 #include <ostream>
 
+class Texture;
+
 class Scene {
 public:
     Scene();
     virtual ~Scene();
     virtual void init();
+    // Restores the GL attributes the scene saved with pushState; nothing when it saved none.
     virtual void deinit();
     // Plays until the time is up (0), a close request was handled (0) or Escape is pressed (1).
     virtual int run(int milliseconds);
@@ -28,10 +31,34 @@ public:
     unsigned int startTime = 0;
     unsigned int framesDrawn = 0;
 
+    // One corner of a picture laid over the frame: texture coordinate (s, t) at screen pixel (x, y).
+    struct Corner {
+        float s, t, x, y;
+    };
+    // Moves a picture before it is drawn: an offset in pixels, then a tilt in degrees.
+    struct Placement {
+        bool translate;
+        float dx, dy;
+        bool rotate;
+        float angle;
+    };
+
 protected:
+    // Saves every GL attribute group for deinit; a scene's init calls it before changing any.
+    void pushState();
     void setOrtho();
     void set640x480();
     void unsetOrtho();
+    // A full-screen black quad at alpha (passed on unclamped): the fades. Whatever the scene has
+    // switched on, it covers the frame, and it leaves the GL state as it found it.
+    void fade(float alpha);
+    // A picture over the frame in screen pixels (origin top left), white at alpha and blended, its
+    // corners drawn in the order given. Leaves the GL state, the bound texture included, as it found it.
+    void overlay(Texture* picture, const Corner (&corners)[4], float alpha, bool depthTested = false,
+                 const Placement& place = Placement{false, 0.0f, 0.0f, false, 0.0f});
     // Prints the end-of-scene line for this scene to standard output.
     void report();
+
+private:
+    bool statePushed = false;
 };

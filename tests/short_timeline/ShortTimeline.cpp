@@ -19,7 +19,7 @@ public:
         deinit();
     }
     void init() override {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        pushState();
         Scene::init();
         glDisable(GL_DEPTH_TEST);
     }
