@@ -34,7 +34,7 @@ public:
     float SIZE_X;
     float SIZE_Y;  // negative: row 0 at the top, rows running downward
     float DIS;
-    int TEXTUREJA;
+    int TEXTUREJA;  // carried with its default, as FACT is; the drawing reads neither
     float SW;
     float FACT;
 

@@ -29,6 +29,7 @@ public:
     float z;
     float start1;
     float start2;
+    // Carried with the scene; the drawing reads none of these three.
     float s1f;
     float s2f;
     float rot;

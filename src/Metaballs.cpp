@@ -870,6 +870,7 @@ Metaballs::~Metaballs() {
 
 void Metaballs::initmetaballs(int n, double radius, int gridx, int gridy, int gridz, int wxstart, int wxslutt,
                               int wystart, int wyslutt, int wzstart, int wzslutt, metaballer* b) {
+    // Intended: the process clock, not the scene's, picks the layout, so the later instance is the wireframe one.
     const bool andre = Clock::ticks() > 79999;
     if (andre) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     initmetaballs(n, radius, gridx, gridy, gridz, wxstart, wxslutt, wystart, wyslutt, wzstart, wzslutt, b, andre);

@@ -158,10 +158,14 @@ private:
     PNGImage* pngTexture = nullptr;
     metaballer baller;
     GLuint texid = 0;
+    std::vector<GLVertex> vertices;  // this frame's triangles, drawn as one array
+
+public:
+    // Carried with the scene: the frame's animation parameter (ms / 300), a counter, the box extents and
+    // the inside and outside flag values. The drawing reads none of them.
     float rot = 0.0f;
     int t = 0;
     int WORLDX = 320, WORLDY = 320, WORLDZ = 320;
     int INNENFOR = 1;
     int UTENFOR = 0;
-    std::vector<GLVertex> vertices;  // this frame's triangles, drawn as one array
 };

