@@ -5,8 +5,6 @@
 #include "Raster.h"
 #include "models/spikeThingie2.h"
 
-#include <GL/glu.h>
-
 namespace {
 
 const CelShader::Style STAR_STYLE = {
@@ -39,27 +37,16 @@ CelScene::~CelScene() {
 }
 
 void CelScene::init() {
-    startTime = Clock::ticks();
-    framesDrawn = 0;
+    // Intended: nothing is saved, so what this sets (back faces culled among it) stays for the scenes after.
+    startClock();
     glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glDisable(GL_LINE_SMOOTH);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_1D);
+    CelShader::prepare();
     CelShader::createRamp(shaderData, shaderTexture);
     lightAngle = Vector3d(0.0f, 0.0f, 1.0f);
     lightAngle.normalize();
 
     Raster::viewport();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
+    perspective(1.3333333333333333, 0.1, 100.0);
     glLoadIdentity();
 }
 
@@ -67,14 +54,7 @@ void CelScene::render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
-    if (getTime() > 2000 && getTime() <= 7999) {
-        float alpha = 1.0f;
-        if (getTime() <= 2999)
-            alpha = (getTime() - 2000) / 1000.0f;
-        else if (getTime() > 7000)
-            alpha = 1.0f - (getTime() - 7000) / 1000.0f;
-        overlay(ting, PICTURE, alpha);
-    }
+    if (getTime() > 2000 && getTime() <= 7999) overlay(ting, PICTURE, shownAlpha(getTime(), 2000, 8000));
 
     // 2D texturing and blending are as the scene before left them (both off in the demo).
     const CelShader::Mesh mesh = {spikeThingie2_numberFaces, spikeThingie2_vertices, spikeThingie2_normals,

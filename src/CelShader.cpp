@@ -25,6 +25,18 @@ void CelShader::createRamp(float shaderData[RAMP_SIZE][3], GLuint shaderTexture[
     glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, RAMP_SIZE, 0, GL_RGB, GL_FLOAT, shaderData);
 }
 
+void CelShader::prepare() {
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_LINE_SMOOTH);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_1D);
+}
+
 float CelShader::shade(const float* modelview, const float normal[3], Vector3d lightAngle) {
     const Vector3d tmpVector(normal[0], normal[1], normal[2]);
     Vector3d tmpNormal;

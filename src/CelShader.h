@@ -39,6 +39,9 @@ public:
     static void fillRamp(float shaderData[RAMP_SIZE][3]);
     // Fills the ramp and uploads it as a nearest-filtered 1D texture, left bound to GL_TEXTURE_1D.
     static void createRamp(float shaderData[RAMP_SIZE][3], GLuint shaderTexture[1]);
+    // The rest of what the passes need, set by a scene's init: smooth shading, depth test (less, cleared
+    // to 1), back faces culled, no lighting, 1D texturing on and smoothing off until the outline asks.
+    static void prepare();
 
     // The ramp coordinate of one corner: the normal turned into eye space by the 3x3 part of the
     // column-major model-view matrix, normalised, dotted with the light; negative shades become 0.

@@ -5,7 +5,6 @@
 #include "Raster.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
 
@@ -31,14 +30,10 @@ FunkyBackground::~FunkyBackground() {
 
 void FunkyBackground::init() {
     pushState();
-    startTime = Clock::ticks();
-    framesDrawn = 0;
+    startClock();
     glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
     Raster::viewport();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
+    perspective(1.3333333333333333, 1.0, 100.0);
     glLoadIdentity();
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);

@@ -5,7 +5,6 @@
 #include "Raster.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
 
@@ -67,14 +66,10 @@ Greetings::~Greetings() {
 
 void Greetings::init() {
     pushState();
-    startTime = Clock::ticks();
-    framesDrawn = 0;
+    startClock();
     // The projection the scene before leaves in the demo, set here so the scene also stands alone.
     Raster::viewport();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.33, 1.0, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
+    perspective(1.33, 1.0, 1000.0);
     glClearColor(0.6f, 0.2f, 0.3f, 0.0f);
     glEnable(GL_DEPTH_TEST);
     Raster::lineWidth(5.0f);

@@ -4,8 +4,6 @@
 #include "Clock.h"
 #include "models/spikeThingie.h"
 
-#include <GL/glu.h>
-
 #include <cstdint>
 
 namespace terrain {
@@ -92,29 +90,17 @@ void Heightfield::genmap() {
 
 void Heightfield::init() {
     pushState();
-    startTime = Clock::ticks();
-    framesDrawn = 0;
+    startClock();
     CelShader::createRamp(shaderData, shaderTexture);
 
     // The viewport is the one left by the loading bar; render resets the model-view every frame.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
+    perspective(1.3333333333333333, 1.0, 100.0);
 
     glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glDisable(GL_LINE_SMOOTH);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_1D);
+    CelShader::prepare();
 }
 
 void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax) {
@@ -131,23 +117,19 @@ void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int 
         // The two edges read the table at different strides: 10 i and i + 10.
         const float h1 = map[10 * i];
         const float h2 = map[i + 10];
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        glColor4f(0.0f, 0.5f, 0.6f, blend);
-        glBegin(GL_QUADS);
-        glVertex3f(2.0f, h1, z);
-        glVertex3f(2.0f + xd, h1, z);
-        glVertex3f(2.0f + xd, h2, z);
-        glVertex3f(2.0f, h2, z);
-        glEnd();
-
-        glColor4f(0.0f, 0.0f, 0.7f, blend);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        glBegin(GL_QUADS);
-        glVertex3f(2.0f, h1, z);
-        glVertex3f(2.0f + xd, h1, z);
-        glVertex3f(2.0f + xd, h2, z);
-        glVertex3f(2.0f, h2, z);
-        glEnd();
+        // The quad filled, then its outline over it.
+        const GLenum modes[2] = {GL_FILL, GL_LINE};
+        const GLfloat blues[2][3] = {{0.0f, 0.5f, 0.6f}, {0.0f, 0.0f, 0.7f}};
+        for (int pass = 0; pass < 2; ++pass) {
+            glPolygonMode(GL_FRONT_AND_BACK, modes[pass]);
+            glColor4f(blues[pass][0], blues[pass][1], blues[pass][2], blend);
+            glBegin(GL_QUADS);
+            glVertex3f(2.0f, h1, z);
+            glVertex3f(2.0f + xd, h1, z);
+            glVertex3f(2.0f + xd, h2, z);
+            glVertex3f(2.0f, h2, z);
+            glEnd();
+        }
     }
     glPopAttrib();
 }
@@ -177,14 +159,7 @@ void Heightfield::render() {
         if (getTime() > 9000) alpha = 1.0f - (getTime() - 9000) / 1000.0f;
         overlay(smegma, SMEGMA_CORNERS, alpha);
     }
-    if (getTime() > 2000 && getTime() <= 7999) {
-        float alpha = 1.0f;
-        if (getTime() <= 2999)
-            alpha = (getTime() - 2000) / 1000.0f;
-        else if (getTime() > 7000)
-            alpha = 1.0f - (getTime() - 7000) / 1000.0f;
-        overlay(wemade, WEMADE_CORNERS, alpha);
-    }
+    if (getTime() > 2000 && getTime() <= 7999) overlay(wemade, WEMADE_CORNERS, shownAlpha(getTime(), 2000, 8000));
 
     mc = terrain::scrollRow(getTime());
     glTranslatef(0.0f, -1.5f, -4.0f);

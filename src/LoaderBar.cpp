@@ -5,7 +5,6 @@
 #include "Raster.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 LoaderBar::LoaderBar(SDL_Surface* surface) {
     pushState();
@@ -16,14 +15,10 @@ LoaderBar::LoaderBar(SDL_Surface* surface) {
 LoaderBar::~LoaderBar() {}
 
 void LoaderBar::init() {
-    startTime = Clock::ticks();
-    framesDrawn = 0;
+    startClock();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     Raster::viewport();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 4.0 / 3.0, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
+    perspective(4.0 / 3.0, 1.0, 100.0);
     glLoadIdentity();
 }
 

@@ -878,14 +878,9 @@ void Metaballs::initmetaballs(int n, double radius, int gridx, int gridy, int gr
 
 void Metaballs::init() {
     pushState();
-    startTime = Clock::ticks();
-    framesDrawn = 0;
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.33, 1.0, 1000.0);
+    startClock();
     // The model-view matrix is left as it is: the light below is placed with it.
-    glMatrixMode(GL_MODELVIEW);
+    perspective(1.33, 1.0, 1000.0);
     glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
 
     glEnable(GL_NORMALIZE);

@@ -15,14 +15,10 @@ Scene::Scene() : done(0) {}
 Scene::~Scene() {}
 
 void Scene::init() {
-    startTime = Clock::ticks();
-    framesDrawn = 0;
+    startClock();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     Raster::viewport();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
+    perspective(1.3333333333333333, 1.0, 100.0);
     glLoadIdentity();
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
@@ -33,6 +29,18 @@ void Scene::pushState() {
     if (statePushed) return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     statePushed = true;
+}
+
+void Scene::startClock() {
+    startTime = Clock::ticks();
+    framesDrawn = 0;
+}
+
+void Scene::perspective(double aspect, double zNear, double zFar) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, aspect, zNear, zFar);
+    glMatrixMode(GL_MODELVIEW);
 }
 
 void Scene::deinit() {
@@ -119,6 +127,12 @@ void Scene::fade(float alpha) {
     glEnd();
     unsetOrtho();
     glPopAttrib();
+}
+
+float Scene::shownAlpha(int t, int from, int to) {
+    if (t <= from + 999) return (t - from) / 1000.0f;
+    if (t > to - 1000) return 1.0f - (t - (to - 1000)) / 1000.0f;
+    return 1.0f;
 }
 
 void Scene::overlay(Texture* picture, const Corner (&corners)[4], float alpha, bool depthTested,

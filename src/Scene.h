@@ -47,6 +47,10 @@ public:
 protected:
     // Saves every GL attribute group for deinit; a scene's init calls it before changing any.
     void pushState();
+    // Restarts the scene's clock and frame count, as every init does.
+    void startClock();
+    // A 45-degree perspective projection; the model-view matrix is selected again and left as it is.
+    void perspective(double aspect, double zNear, double zFar);
     void setOrtho();
     void set640x480();
     void unsetOrtho();
@@ -57,6 +61,9 @@ protected:
     // corners drawn in the order given. Leaves the GL state, the bound texture included, as it found it.
     void overlay(Texture* picture, const Corner (&corners)[4], float alpha, bool depthTested = false,
                  const Placement& place = Placement{false, 0.0f, 0.0f, false, 0.0f});
+    // The alpha at t of a picture shown from ms `from` until `to`: rising over its first second,
+    // falling over its last, 1 between.
+    static float shownAlpha(int t, int from, int to);
     // Prints the end-of-scene line for this scene to standard output.
     void report();
 
