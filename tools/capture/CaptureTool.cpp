@@ -146,11 +146,11 @@ struct Options {
     int at = -1;
     int fps = 60;
     int from = 0;
-    int to = -1;       // the timeline's end unless given
-    int width = SDLWindow::WIDTH;  // of the frames written
+    int to = -1;                     // the timeline's end unless given
+    int width = SDLWindow::WIDTH;    // of the frames written
     int height = SDLWindow::HEIGHT;
     int supersample = 1;
-    std::string path;  // the still, the frames' directory or the video
+    std::string path;                // the still, the frames' directory or the video
 };
 
 // Reads the arguments into options; says what is wrong (the usage, mostly) and returns false on bad ones.
