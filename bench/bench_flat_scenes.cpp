@@ -18,7 +18,7 @@ namespace {
 unsigned int now = 0;
 
 bool haveGL() {
-    static std::unique_ptr<SDLWindow> window(new SDLWindow("Moriq-demo zu@r", 640, 480, 16));
+    static std::unique_ptr<SDLWindow> window(new SDLWindow());
     return window->screen != nullptr;
 }
 

@@ -6,7 +6,8 @@
 #
 #   bench/capture_export.sh [--to MS] [WxH[:N] ...]    e.g. bench/capture_export.sh --to 20000 1280x960:2
 #
-# Needs a build (scripts/build.sh) and ffmpeg; without a display each export runs under xvfb-run.
+# Needs a build (scripts/build.sh) and ffmpeg; without a display every export runs in one Xvfb of
+# scripts/xvfb.sh, which keeps it up between clients (-noreset) so that none is turned away.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 capture=build/moriq-capture
@@ -20,10 +21,13 @@ fi
 sizes=("$@")
 [[ ${#sizes[@]} -gt 0 ]] || sizes=(640x480 1920x1080 1920x1080:2)
 
-run=()
-[[ -n ${DISPLAY:-} ]] || run=(xvfb-run -a -s "-screen 0 1024x768x24")
+if [[ -z ${DISPLAY:-} ]]; then
+    . scripts/xvfb.sh
+    start_xvfb
+fi
 work=$(mktemp -d /tmp/moriq-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+# Replaces start_xvfb's trap, so it stops the server as that one did.
+trap 'rm -rf "$work"; [[ -z ${xvfb_pid:-} ]] || kill "$xvfb_pid" 2>/dev/null' EXIT
 load() { cut -d' ' -f1 /proc/loadavg; }
 
 for entry in "${sizes[@]}"; do
@@ -32,7 +36,7 @@ for entry in "${sizes[@]}"; do
     [[ $entry == *:* ]] && n=${entry#*:}
     before=$(load)
     # bash's time counts the children waited for: the capture tool and its ffmpeg.
-    times=$( { TIMEFORMAT='%R %U %S'; time SDL_AUDIODRIVER=dummy "${run[@]}" "$capture" --video "$work/demo.mp4" \
+    times=$( { TIMEFORMAT='%R %U %S'; time SDL_AUDIODRIVER=dummy "$capture" --video "$work/demo.mp4" \
         --size "$size" --supersample "$n" "${range[@]}" >/dev/null 2>"$work/log"; } 2>&1 ) ||
         { cat "$work/log" >&2; exit 1; }
     read -r wall user sys <<<"$times"

@@ -1,17 +1,19 @@
 // Options: the live demo's command line, read into a plain result before any window opens.
 #pragma once
 
+#include "SDLWindow.h"
+
 #include <string>
 
 #define MORIQ_VERSION "1.0.0"
 
 struct Options {
     enum Action { PLAY, HELP, VERSION, BAD } action = PLAY;
-    bool window = false;  // a window instead of the whole screen
-    bool native = false;  // full screen at the desktop's own size
-    int width = 640;      // the window's size (--size); the picture fits inside it
-    int height = 480;
-    std::string error;    // for BAD: what is wrong, one line
+    bool window = false;             // a window instead of the whole screen
+    bool native = false;             // full screen at the desktop's own size
+    int width = SDLWindow::WIDTH;    // the window's size (--size); the picture fits inside it
+    int height = SDLWindow::HEIGHT;
+    std::string error;               // for BAD: what is wrong, one line
 
     // Reads the arguments after the program's name; no arguments: full screen at 640x480.
     static Options parse(int argc, const char* const* argv);

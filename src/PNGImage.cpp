@@ -10,6 +10,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -56,25 +57,25 @@ bool decodeInto(Decoding& d, const char* filename) {
     if (!d.file) {
         const std::vector<std::string> places = DataFiles::places(filename);
         if (places.size() > 1)
-            fprintf(stderr, "PNG: Failed to open %s for reading; looked at %s\n", filename,
-                    DataFiles::describe(places).c_str());
+            std::cerr << "PNG: Failed to open " << filename << " for reading; looked at "
+                      << DataFiles::describe(places) << std::endl;
         else
-            fprintf(stderr, "PNG: Failed to open %s for reading\n", filename);
+            std::cerr << "PNG: Failed to open " << filename << " for reading" << std::endl;
         return false;
     }
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!d.png) {
-        fprintf(stderr, "PNG: png_create_read_struct() failed\n");
+        std::cerr << "PNG: png_create_read_struct() failed" << std::endl;
         return false;
     }
     d.info = png_create_info_struct(d.png);
     if (!d.info) {
-        fprintf(stderr, "PNG: png_create_info_struct() failed\n");
+        std::cerr << "PNG: png_create_info_struct() failed" << std::endl;
         return false;
     }
     if (setjmp(png_jmpbuf(d.png))) {
-        fprintf(stderr, "PNG: setjmp() failed\n");
-        fprintf(stderr, "PNG: %s could not be decoded\n", filename);
+        std::cerr << "PNG: setjmp() failed" << std::endl;
+        std::cerr << "PNG: " << filename << " could not be decoded" << std::endl;
         return false;
     }
 
@@ -85,8 +86,8 @@ bool decodeInto(Decoding& d, const char* filename) {
     int bitDepth = 0, colorType = 0;
     png_get_IHDR(d.png, d.info, &w, &h, &bitDepth, &colorType, nullptr, nullptr, nullptr);
     if (w > PNGImage::MAX_SIDE || h > PNGImage::MAX_SIDE) {
-        fprintf(stderr, "PNG: %s is %ux%u, larger than %u pixels a side; refused\n", filename,
-                static_cast<unsigned>(w), static_cast<unsigned>(h), PNGImage::MAX_SIDE);
+        std::cerr << "PNG: " << filename << " is " << w << "x" << h << ", larger than " << PNGImage::MAX_SIDE
+                  << " pixels a side; refused" << std::endl;
         return false;
     }
 
@@ -105,14 +106,14 @@ bool decodeInto(Decoding& d, const char* filename) {
     d.colorType = png_get_color_type(d.png, d.info);
     const size_t rowBytes = png_get_rowbytes(d.png, d.info);
     if (rowBytes == 0 || h == 0 || rowBytes > MAX_BYTES / h) {
-        fprintf(stderr, "PNG: %s needs more than %zu bytes; refused\n", filename, MAX_BYTES);
+        std::cerr << "PNG: " << filename << " needs more than " << MAX_BYTES << " bytes; refused" << std::endl;
         return false;
     }
 
     d.pixels = static_cast<unsigned char*>(calloc(h, rowBytes));
     d.rows = static_cast<png_bytep*>(calloc(h, sizeof(png_bytep)));
     if (!d.pixels || !d.rows) {
-        fprintf(stderr, "PNG: out of memory for %s\n", filename);
+        std::cerr << "PNG: out of memory for " << filename << std::endl;
         return false;
     }
     for (png_uint_32 i = 0; i < h; ++i) d.rows[h - 1 - i] = d.pixels + i * rowBytes;
@@ -147,7 +148,7 @@ bool PNGImage::decode(const char* filename) {
 }
 
 void PNGImage::makePlaceholder(const char* filename) {
-    fprintf(stderr, "PNG: showing a placeholder for %s\n", filename);
+    std::cerr << "PNG: showing a placeholder for " << filename << std::endl;
     width = height = PLACEHOLDER_SIDE;
     type = GL_RGBA;
     placeholder = true;

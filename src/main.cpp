@@ -48,9 +48,8 @@ int main(int argc, char** argv) {
     case Options::PLAY: break;
     }
 
-    SDLWindow* window = options.native ? new SDLWindow("Moriq-demo zu@r", 0, 0, 16)
-                                       : new SDLWindow("Moriq-demo zu@r", options.width, options.height, 16,
-                                                       !options.window);
+    SDLWindow* window =
+        options.native ? new SDLWindow(0, 0) : new SDLWindow(options.width, options.height, !options.window);
     if (!window->screen) {
         // Without a video mode there is no GL context, and every later step needs one.
         std::cerr << "moriq-demo needs an X display with OpenGL; without one, try: "

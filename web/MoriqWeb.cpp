@@ -43,7 +43,7 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms) {
         std::cerr << "?at= takes a moment from 0 to " << timeline.length() - 1 << " ms, not " << ms << std::endl;
         return 2;
     }
-    SDLWindow window("Moriq-demo zu@r", 640, 480, 16);
+    SDLWindow window;
     if (!window.screen) return 1;
     bool drawn = false;
     // The scenes' end-of-scene lines belong to the demo playing, not to a still; the tool hides them too.

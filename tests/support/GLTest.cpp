@@ -7,18 +7,18 @@
 
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 
 namespace moriqtest {
 
 void ensureGL() {
     static std::unique_ptr<SDLWindow> window;
-    if (!window) window.reset(new SDLWindow("Moriq-demo zu@r", 640, 480, 16));
+    if (!window) window.reset(new SDLWindow());
     if (!window->screen) {
         // Every GL call after this would crash; stop the test program with a clear message instead.
-        fprintf(stderr, "no GL window; run the tests under an X display (Xvfb)\n");
+        std::cerr << "no GL window; run the tests under an X display (Xvfb)" << std::endl;
         std::exit(1);
     }
 }

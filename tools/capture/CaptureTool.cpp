@@ -27,9 +27,6 @@
 
 namespace {
 
-const int WIDTH = 640;
-const int HEIGHT = 480;
-
 volatile sig_atomic_t stopRequested = 0;
 
 void requestStop(int) {
@@ -149,11 +146,11 @@ struct Options {
     int at = -1;
     int fps = 60;
     int from = 0;
-    int to = -1;       // the timeline's end unless given
-    int width = WIDTH;  // of the frames written
-    int height = HEIGHT;
+    int to = -1;                     // the timeline's end unless given
+    int width = SDLWindow::WIDTH;    // of the frames written
+    int height = SDLWindow::HEIGHT;
     int supersample = 1;
-    std::string path;  // the still, the frames' directory or the video
+    std::string path;                // the still, the frames' directory or the video
 };
 
 // Reads the arguments into options; says what is wrong (the usage, mostly) and returns false on bad ones.
@@ -239,7 +236,7 @@ bool parse(int argc, char** argv, int length, Options& options) {
 // while it is open.
 class Display {
 public:
-    explicit Display(const Options& options) : window("Moriq-demo zu@r", WIDTH, HEIGHT, 16) {
+    explicit Display(const Options& options) {
         if (!window.screen) {
             std::cerr << "moriq-capture needs an X display with OpenGL; without one, try: "
                          "xvfb-run -a -s \"-screen 0 1024x768x24 -noreset\" build/moriq-capture ..." << std::endl;
@@ -264,7 +261,7 @@ public:
     const Screenshot& grab() { return target->grab(); }
 
 private:
-    SDLWindow window;
+    SDLWindow window;  // the demo's, at its default size: every other size is drawn offscreen
     std::unique_ptr<FrameTarget> target;  // declared after the window: released while GL is still there
     std::streambuf* coutBuffer = nullptr;
 };

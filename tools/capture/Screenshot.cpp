@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 Screenshot Screenshot::grab(int width, int height) {
     Screenshot shot;
@@ -33,7 +34,9 @@ RGB Screenshot::at(int x, int y) const {
 bool Screenshot::savePng(const std::string& path) const {
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) {
-        fprintf(stderr, "PNG: Failed to open %s for writing: %s\n", path.c_str(), std::strerror(errno));
+        // Read before the stream writes anything: a write may change errno.
+        const char* why = std::strerror(errno);
+        std::cerr << "PNG: Failed to open " << path << " for writing: " << why << std::endl;
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -41,7 +44,7 @@ bool Screenshot::savePng(const std::string& path) const {
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, info ? &info : nullptr);
         fclose(file);
-        fprintf(stderr, "PNG: could not write %s\n", path.c_str());
+        std::cerr << "PNG: could not write " << path << std::endl;
         return false;
     }
     png_init_io(png, file);
@@ -54,7 +57,8 @@ bool Screenshot::savePng(const std::string& path) const {
     png_destroy_write_struct(&png, &info);
     // The end of a picture waits in the stream's buffer until the close: a full disk may show only there.
     if (fclose(file) != 0) {
-        fprintf(stderr, "PNG: could not write %s: %s\n", path.c_str(), std::strerror(errno));
+        const char* why = std::strerror(errno);
+        std::cerr << "PNG: could not write " << path << ": " << why << std::endl;
         return false;
     }
     return true;
