@@ -131,6 +131,17 @@ TEST(SceneKit, ValuesTheScenesCarryUndrawnAndTheBallDiagnostics) {
     std::unique_ptr<Metaballs::metaballer> set(new Metaballs::metaballer());
     Metaballs::initmetaballs(9, 5.0, 40, 40, 40, -160, 160, -160, 160, 1, -320, set.get(), false);
     EXPECT_EQ(set->baller[3].threshold, 0.0);
+    // A cube's lookup: bit n set where its corner n is inside.
+    Metaballs::regnfelt(set.get());
+    int mixed = 0, wrong = 0;
+    for (int i = 0; i < Metaballs::NSAMPLES - Metaballs::NROWS - Metaballs::GRID - 1; ++i) {
+        int k[8], expected = 0;
+        Metaballs::lagkube(k, i);
+        for (int n = 0; n < 8; ++n) expected |= Metaballs::sample(set.get(), k[n]).inni << n;
+        mixed += expected != 0 && expected != 255;
+        wrong += Metaballs::skafflookup(set.get(), k) != expected;
+    }
+    EXPECT_TRUE(mixed > 1000 && wrong == 0) << mixed << " " << wrong;
     testing::internal::CaptureStdout();
     Metaballs::printmetaballsinfo(set.get());
     Metaballs::printmetaballinfo(&set->baller[3], 3);
