@@ -94,10 +94,13 @@ class Demo:
     def xdotool(self, *args):
         return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True, timeout=60)
 
-    # Waits for the window and puts the pointer in it, which gives it the keyboard.
+    # Waits for the demo's window, found by its exact title, and returns its id.
+    def window(self):
+        return self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Moriq-demo zu@r$").stdout.split()[0]
+
+    # Puts the pointer in the window, which gives it the keyboard.
     def focus(self):
-        window = self.xdotool("search", "--sync", "--onlyvisible", "--name", "Moriq-demo").stdout.split()[0]
-        self.xdotool("mousemove", "--window", window, "20", "20")
+        self.xdotool("mousemove", "--window", self.window(), "20", "20")
 
     def next_line(self, timeout):
         try:
@@ -114,7 +117,7 @@ class Demo:
     # each arrived. SDL turns SIGTERM into a close request once its video is up (before the window shows),
     # and one read while a scene's clock is at 0 ms is ignored by design, so an unanswered one is sent again.
     def step_through(self, count, ready=None, settle=0.3):
-        self.xdotool("search", "--sync", "--onlyvisible", "--name", "Moriq-demo")
+        self.window()
         deadline = time.monotonic() + 120
         reports = []
         while len(reports) < count and self.proc.poll() is None and time.monotonic() < deadline:

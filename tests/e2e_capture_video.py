@@ -12,30 +12,17 @@ import math
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
-SOURCE = os.environ.get("MORIQ_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.environ.get("MORIQ_BUILD_DIR", os.path.join(SOURCE, "build"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import demo  # noqa: E402
+
 SOUNDTRACK = "Tembrol_-_Verudoziv4.ogg"
-AMPLITUDE = 0.5          # of the test tone, in full scale
-RATE = 44100
 # Each tool and the length of its timeline in ms.
-TOOLS = [("moriq-capture-short", os.path.join(BUILD, "moriq-capture-short"), 10000),
-         ("moriq-capture", os.path.join(BUILD, "moriq-capture"), 115000)]
-
-
-def make_soundtrack(path, seconds):
-    """A stereo 441 Hz tone (exactly 100 samples a period) encoded with oggenc."""
-    period = array.array("h")
-    for i in range(100):
-        s = int(round(AMPLITUDE * 32767 * math.sin(2 * math.pi * i / 100)))
-        period.extend((s, s))
-    raw = path + ".raw"
-    with open(raw, "wb") as f:
-        f.write((period * (RATE * seconds // 100)).tobytes())
-    subprocess.run(["oggenc", "-Q", "-r", "-R", str(RATE), "-C", "2", "-B", "16", "-o", path, raw], check=True)
-    os.remove(raw)
+TOOLS = [("moriq-capture-short", os.path.join(demo.BUILD, "moriq-capture-short"), 10000),
+         ("moriq-capture", os.path.join(demo.BUILD, "moriq-capture"), 115000)]
 
 
 def probe(path):
@@ -49,9 +36,9 @@ def loudness(path, window_ms):
     """The sound's RMS level per window, relative to the test tone at full volume."""
     pcm = array.array("h")
     pcm.frombytes(subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "2", "-ar",
-                                  str(RATE), "-"], capture_output=True, check=True).stdout)
-    full = AMPLITUDE * 32767 / math.sqrt(2)
-    step = RATE * window_ms // 1000 * 2
+                                  str(demo.RATE), "-"], capture_output=True, check=True).stdout)
+    full = 16384 / math.sqrt(2)
+    step = demo.RATE * window_ms // 1000 * 2
     return [math.sqrt(sum(x * x for x in pcm[i:i + step]) / step) / full
             for i in range(0, len(pcm) - step + 1, step)]
 
@@ -59,17 +46,9 @@ def loudness(path, window_ms):
 class CaptureVideo(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        for program in ("ffmpeg", "ffprobe", "oggenc"):
-            if not shutil.which(program):
-                raise AssertionError("%s is needed (scripts/deps.sh --test installs it)" % program)
-        cls.work = tempfile.mkdtemp(prefix="moriq-capture-video-")
-        data = os.path.join(cls.work, "data")
-        os.mkdir(data)
         # The demo's pictures; the test tone in place of the soundtrack.
-        for name in os.listdir(os.path.join(SOURCE, "data")):
-            if name != SOUNDTRACK:
-                os.symlink(os.path.join(SOURCE, "data", name), os.path.join(data, name))
-        make_soundtrack(os.path.join(data, SOUNDTRACK), 117)
+        cls.work = demo.workdir()
+        demo.tone(os.path.join(cls.work, "data", SOUNDTRACK), 117)
 
     @classmethod
     def tearDownClass(cls):
@@ -125,21 +104,11 @@ class CaptureVideo(unittest.TestCase):
                     with open(self.out("still.png"), "rb") as a, open(os.path.join(frames, "frame-%06d.png" % n), "rb") as b:
                         self.assertTrue(a.read() == b.read(), "frame %d differs from its still" % n)
 
+    # The play list itself is checked by e2e_sequence.py.
     def test_the_play_list_needs_no_display(self):
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-        for name, tool, length in TOOLS:
-            with self.subTest(name):
-                lines = [l.split("\t") for l in self.capture(tool, "--list", env=env).stdout.splitlines()]
-                self.assertEqual(lines[-1], ["soundtrack", "data/" + SOUNDTRACK])
-                start = 0
-                for line in lines[:-1]:
-                    self.assertEqual((line[0], int(line[2])), ("scene", start), line)
-                    start += int(line[3])
-                    for path in line[4:]:
-                        self.assertTrue(os.path.isfile(os.path.join(SOURCE, path)), line)
-                self.assertEqual(start, length)
-        pictures = [path for line in lines for path in line[4:] if line[0] == "scene"]
-        self.assertEqual(len(set(pictures)), 9, "the demo reads its nine pictures")
+        for name, tool, _ in TOOLS:
+            self.assertTrue(self.capture(tool, "--list", env=env).stdout.endswith("\tdata/%s\n" % SOUNDTRACK), name)
 
     def test_messages_without_ffmpeg_or_soundtrack(self):
         empty = tempfile.mkdtemp(dir=self.work)

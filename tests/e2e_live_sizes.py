@@ -34,8 +34,7 @@ def blocks(picture):
 
 # The window's top-left corner and size, as X has it.
 def geometry(run):
-    window = run.xdotool("search", "--sync", "--onlyvisible", "--name", "Moriq-demo").stdout.split()[0]
-    out = run.xdotool("getwindowgeometry", window).stdout
+    out = run.xdotool("getwindowgeometry", run.window()).stdout
     x, y = out.split("Position: ")[1].split(" ")[0].split(",")
     w, h = out.split("Geometry: ")[1].split()[0].split("x")
     return int(x), int(y), int(w), int(h)

@@ -10,13 +10,8 @@ const long SECOND = Soundtrack::RATE;
 
 }  // namespace
 
-TEST(SoundtrackFades, LinearFadeInThenFadeOutFromTheVolumeReached) {
-    const long fadeOut = Soundtrack::msSample(110000);
-    EXPECT_EQ(fadeOut, 110 * SECOND);
-    const Soundtrack::Fades demo = {SECOND, fadeOut, 5 * SECOND};
-    const std::pair<long, double> gains[] = {{0, 0.0}, {SECOND / 4, 0.25}, {SECOND, 1.0}, {fadeOut, 1.0},
-                                             {fadeOut + SECOND, 0.8}, {fadeOut + 5 * SECOND, 0.0}, {fadeOut + 20 * SECOND, 0.0}};
-    for (auto [sample, gain] : gains) EXPECT_DOUBLE_EQ(Soundtrack::gain(sample, demo), gain) << sample;
+// The demo's own fades are measured in e2e_capture_video.py's videos; these are the cases no capture meets.
+TEST(SoundtrackFades, AFadeOutStartsFromTheVolumeReached) {
     // A fade-out begun half-way into a two-second fade-in takes the volume down from one quarter at its own rate.
     const Soundtrack::Fades early = {2 * SECOND, SECOND / 2, 2 * SECOND};
     EXPECT_DOUBLE_EQ(Soundtrack::gain(SECOND / 2 + SECOND / 4, early), 0.125);
