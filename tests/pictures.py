@@ -138,7 +138,7 @@ def unit_test_pictures():
         "palette.png": png([[(0,), (1,), (2,)]], 4, 3, [(255, 0, 0), (0, 255, 0), (0, 0, 255)], [0, 128]),
         "palette8.png": png([[(0,), (2,)]], 8, 3, [(255, 0, 0), (0, 255, 0), (0, 0, 255)]),
         "keyed.png": png([[(10, 20, 30), (40, 50, 60)]], trns=[0, 10, 0, 20, 0, 30]),
-        "grey2.png": png([[(0,), (1,), (2,), (3,)]], 2, 0),
+        "grey4.png": png([[(0,), (5,), (10,), (15,)] * 2], 4, 0),  # 4 bytes even when left unwidened
         "grey.png": png(grey, colour=0), "gamma1.png": png(grey, colour=0, gamma=1.0),
         "gamma045.png": png(grey, colour=0, gamma=0.45455),
         "deep.png": png([[(65535, 32768, 0), (0, 16384, 65535)]], bit_depth=16),

@@ -63,14 +63,14 @@ TEST(PNGImage, EveryFormatComesOutAsBytesGLTakesWithTheBottomRowFirst) {
     PNGImage palette(picture("palette.png").c_str()), grey(picture("grey.png").c_str()),
         deep(picture("deep.png").c_str()), adam7(picture("adam7.png").c_str()),
         greyAlpha(picture("greyalpha.png").c_str()), odd(picture("odd.png").c_str()),
-        palette8(picture("palette8.png").c_str()), keyed(picture("keyed.png").c_str()), grey2(picture("grey2.png").c_str());
+        palette8(picture("palette8.png").c_str()), keyed(picture("keyed.png").c_str()), grey4(picture("grey4.png").c_str());
     // Palette indices (with a transparency chunk: RGBA) and a key colour become colours; 16-bit samples become
-    // 8-bit ones and 2-bit ones are widened.
+    // 8-bit ones and 4-bit ones are widened.
     EXPECT_EQ(palette.getType(), GL_RGBA);
     EXPECT_EQ(bytes(palette, 12), (std::vector<int>{255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}));
     EXPECT_TRUE(palette8.getType() == GL_RGB && bytes(palette8, 6) == (std::vector<int>{255, 0, 0, 0, 0, 255}));
     EXPECT_TRUE(keyed.getType() == GL_RGBA && bytes(keyed, 8) == (std::vector<int>{10, 20, 30, 0, 40, 50, 60, 255}));
-    EXPECT_EQ(bytes(grey2, 4), (std::vector<int>{0, 85, 170, 255}));
+    EXPECT_EQ(bytes(grey4, 4), (std::vector<int>{0, 85, 170, 255}));
     EXPECT_EQ(grey.getType(), GL_LUMINANCE);
     EXPECT_EQ(bytes(grey, 4), (std::vector<int>{0, 60, 128, 250}));
     EXPECT_EQ(deep.getType(), GL_RGB);
