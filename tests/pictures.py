@@ -49,8 +49,9 @@ def pattern(width, height, channels, maximum=255):
             for y in range(height)]
 
 
+# One colour but for the bottom-right texel, magenta, so that a picture drawn turned or mirrored shows.
 def solid(rgb, side=4):
-    return png([[rgb + (255,)] * side] * side, colour=6)
+    return png([[rgb + (255,)] * (side - 1) + [(MARK if y == side - 1 else rgb) + (255,)] for y in range(side)], colour=6)
 
 
 # An RGBA header with no pixel data behind it.
@@ -108,12 +109,12 @@ def seeds():
 
 # Stand-ins for the demo's pictures, each telling itself apart by colour: solid ones opaque RGBA, as most
 # of the demo's are; quadrant ones RGB, red and green on top, cyan and yellow below; the blob overlay clear
-# but for its red corners; the sphere map green on the left, blue on the right, in rows of 6 bytes (not a
-# multiple of 4).
-RED, GREEN, CYAN, YELLOW = (230, 40, 40), (40, 210, 40), (40, 200, 220), (230, 220, 40)
+# but for its corners, red but the top-left one magenta; the sphere map green on the left, blue on the right,
+# in rows of 6 bytes (not a multiple of 4).
+RED, GREEN, CYAN, YELLOW, MARK = (230, 40, 40), (40, 210, 40), (40, 200, 220), (230, 220, 40), (255, 0, 255)
 QUADRANTS = png([[RED, GREEN], [CYAN, YELLOW]])
-OVERLAY = png([[(255, 0, 0, 255) if (x < 4 or x > 11) and (y < 4 or y > 11) else (0, 0, 0, 0) for x in range(16)]
-               for y in range(16)], colour=6)
+OVERLAY = png([[(255, 0, 255 * (x < 4 and y < 4), 255) if (x < 4 or x > 11) and (y < 4 or y > 11) else (0, 0, 0, 0)
+                for x in range(16)] for y in range(16)], colour=6)
 STAND_INS = {
     "tufs_dude.png": solid((255, 0, 0)), "lol2.png": solid((0, 255, 0)), "smegma.png": solid((255, 255, 0)),
     "skaptav.png": solid((0, 0, 255)), "lol.png": solid((255, 128, 0)), "hils.png": QUADRANTS,
@@ -135,6 +136,9 @@ def unit_test_pictures():
     whole = png(pattern(64, 64, 3))
     files.update({
         "palette.png": png([[(0,), (1,), (2,)]], 4, 3, [(255, 0, 0), (0, 255, 0), (0, 0, 255)], [0, 128]),
+        "palette8.png": png([[(0,), (2,)]], 8, 3, [(255, 0, 0), (0, 255, 0), (0, 0, 255)]),
+        "keyed.png": png([[(10, 20, 30), (40, 50, 60)]], trns=[0, 10, 0, 20, 0, 30]),
+        "grey4.png": png([[(0,), (5,), (10,), (15,)] * 2], 4, 0),  # 4 bytes even when left unwidened
         "grey.png": png(grey, colour=0), "gamma1.png": png(grey, colour=0, gamma=1.0),
         "gamma045.png": png(grey, colour=0, gamma=0.45455),
         "deep.png": png([[(65535, 32768, 0), (0, 16384, 65535)]], bit_depth=16),
@@ -145,7 +149,7 @@ def unit_test_pictures():
         # Sides within the limit, but decoding to RGBA of more bytes than any picture of the demo needs.
         "wide.png": header(8192, 2049, 1, 3) + chunk(b"PLTE", bytes(6)) + chunk(b"tRNS", b"\0") +
         chunk(b"IDAT", zlib.compress(bytes(1025 * 2049))) + chunk(b"IEND", b""),
-        "huge.png": empty(100000, 100000),
+        "huge.png": empty(100000, 100000), "tall.png": png([[(0,)]] * 8193, colour=0),
     })
     return files
 

@@ -62,10 +62,15 @@ TEST(Vector3d, ProductsNormalisingAndTurningByAGLMatrix) {
 TEST(PNGImage, EveryFormatComesOutAsBytesGLTakesWithTheBottomRowFirst) {
     PNGImage palette(picture("palette.png").c_str()), grey(picture("grey.png").c_str()),
         deep(picture("deep.png").c_str()), adam7(picture("adam7.png").c_str()),
-        greyAlpha(picture("greyalpha.png").c_str()), odd(picture("odd.png").c_str());
-    // Palette indices with a transparency chunk become RGBA; 16-bit samples become 8-bit ones.
+        greyAlpha(picture("greyalpha.png").c_str()), odd(picture("odd.png").c_str()),
+        palette8(picture("palette8.png").c_str()), keyed(picture("keyed.png").c_str()), grey4(picture("grey4.png").c_str());
+    // Palette indices (with a transparency chunk: RGBA) and a key colour become colours; 16-bit samples become
+    // 8-bit ones and 4-bit ones are widened.
     EXPECT_EQ(palette.getType(), GL_RGBA);
     EXPECT_EQ(bytes(palette, 12), (std::vector<int>{255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}));
+    EXPECT_TRUE(palette8.getType() == GL_RGB && bytes(palette8, 6) == (std::vector<int>{255, 0, 0, 0, 0, 255}));
+    EXPECT_TRUE(keyed.getType() == GL_RGBA && bytes(keyed, 8) == (std::vector<int>{10, 20, 30, 0, 40, 50, 60, 255}));
+    EXPECT_EQ(bytes(grey4, 4), (std::vector<int>{0, 85, 170, 255}));
     EXPECT_EQ(grey.getType(), GL_LUMINANCE);
     EXPECT_EQ(bytes(grey, 4), (std::vector<int>{0, 60, 128, 250}));
     EXPECT_EQ(deep.getType(), GL_RGB);
@@ -87,7 +92,7 @@ TEST(PNGImage, BadFilesBecomeThePlaceholderWithTheirReasons) {
     std::string err = decodeReporting("missing.png", &placeholder);
     EXPECT_TRUE(placeholder);
     EXPECT_NE(err.find("PNG: Failed to open " + picture("missing.png") + " for reading\n"), std::string::npos) << err;
-    for (const char* name : {"garbage.png", "cut.png", "huge.png", "wide.png"}) {
+    for (const char* name : {"garbage.png", "cut.png", "huge.png", "wide.png", "tall.png"}) {
         err = decodeReporting(name, &placeholder);
         EXPECT_TRUE(placeholder) << name;
         EXPECT_NE(err.find("PNG: showing a placeholder for " + picture(name) + "\n"), std::string::npos) << err;
@@ -95,7 +100,8 @@ TEST(PNGImage, BadFilesBecomeThePlaceholderWithTheirReasons) {
     EXPECT_NE(decodeReporting("garbage.png", &placeholder).find("PNG: setjmp() failed\n"), std::string::npos);
     // Sides within the limit, but more bytes than any picture of the demo: refused before decoding.
     EXPECT_NE(decodeReporting("wide.png", &placeholder).find("wide.png needs more than"), std::string::npos);
-    EXPECT_NE(decodeReporting("huge.png", &placeholder).find("larger than 8192 pixels a side"), std::string::npos);
+    for (const char* name : {"huge.png", "tall.png"})
+        EXPECT_NE(decodeReporting(name, &placeholder).find("larger than 8192 pixels a side"), std::string::npos) << name;
 }
 
 TEST(Texture, UploadsTheRowsStraightLeavesNothingBoundAndModulates) {

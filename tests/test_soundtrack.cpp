@@ -1,8 +1,11 @@
-// The capture's soundtrack: the demo's fades and frames cut into samples. Decoding and rendering a
-// real file are covered by e2e_capture_video.py.
+// The capture's soundtrack: the demo's fades and frames cut into samples, and the demo's music decoded with
+// its two channels apart. Encoding it into a video is covered by e2e_capture_video.py.
 #include "Soundtrack.h"
+#include "Timeline.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -29,4 +32,13 @@ TEST(SoundtrackFrames, FramesShareEachSecondsSamplesWithoutGapsOrOverlaps) {
         EXPECT_EQ(Soundtrack::frameSample(8 * fps, fps) - Soundtrack::frameSample(7 * fps, fps), SECOND) << fps;
         EXPECT_EQ(Soundtrack::frameSample(8 * fps, fps), Soundtrack::msSample(8000));
     }
+}
+
+TEST(SoundtrackDecoding, TheDemosMusicKeepsLeftAndRightApart) {
+    const Soundtrack music(Timeline::demo().soundtrack, 2 * SECOND);
+    ASSERT_EQ(music.length(), 2 * SECOND);
+    const std::vector<int16_t> s = music.render(0, 2 * SECOND, Soundtrack::Fades{0, 2 * SECOND, 1});
+    long apart = 0;  // about 3000 on average over these two seconds
+    for (size_t i = 0; i < s.size(); i += 2) apart += std::abs(s[i] - s[i + 1]);
+    EXPECT_GT(apart / (2 * SECOND), 1000) << "one channel twice";
 }

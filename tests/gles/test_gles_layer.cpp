@@ -284,3 +284,28 @@ TEST(LayerDrawing, EachShaderVariantKeepsItsOwnUniformsAcrossSwitches) {
     EXPECT_LT(right[1], 16);
     EXPECT_GT(right[2], 240);
 }
+
+TEST(LayerDrawing, PoppingThePolygonGroupBringsBackBothFacesLineMode) {
+    ASSERT_NE(startLayer(), nullptr);
+    // As the wireframe blobs' fades do: lines for both faces, the group pushed, filled and popped.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glPushAttrib(GL_POLYGON_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glPopAttrib();
+    glViewport(0, 0, 640, 480);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    // A square wound clockwise (a back face) on the left, one counter-clockwise on the right.
+    const float corners[8][2] = {{-0.8f, -0.3f}, {-0.8f, 0.3f}, {-0.2f, 0.3f}, {-0.2f, -0.3f},
+                                 {0.2f, -0.3f},  {0.8f, -0.3f}, {0.8f, 0.3f},  {0.2f, 0.3f}};
+    glBegin(GL_QUADS);
+    for (const auto& c : corners) glVertex2f(c[0], c[1]);
+    glEnd();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    const Picture p = readFrame();
+    for (int x : {160, 480}) {
+        EXPECT_EQ(brightness(p, x, 240), 0) << "filled at x " << x;
+        EXPECT_GT(brightness(p, x, 167) + brightness(p, x, 168) + brightness(p, x, 169), 200) << "no outline at x " << x;
+    }
+}
