@@ -159,7 +159,7 @@ void Greetings::render() {
     start1 = std::sin(static_cast<float>(t / 500.0));
     start2 = std::sin(static_cast<float>(t / 500.0));
     drawCubeField();
-    // The cubes' depths stay in the test: the strip, nearer than every cube, covers them all the same.
+    // Depth-tested as always: the strip lies nearer than every cube, so it covers them all.
     overlay(greetings, STRIP, 1.0f, true, jitterAt(t));
     drawFades(t);
     Clock::swapBuffers();

@@ -112,14 +112,14 @@ void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int 
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glRotatef(45.0f, 0.0f, 1.0f, 0.0f);
+    // Each quad filled, then its outline over it.
+    const GLenum modes[2] = {GL_FILL, GL_LINE};
+    const GLfloat blues[2][3] = {{0.0f, 0.5f, 0.6f}, {0.0f, 0.0f, 0.7f}};
     int i = start;
     for (float z = static_cast<float>(zmin); i < stopp && z < zmax; ++i, z += zd) {
         // The two edges read the table at different strides: 10 i and i + 10.
         const float h1 = map[10 * i];
         const float h2 = map[i + 10];
-        // The quad filled, then its outline over it.
-        const GLenum modes[2] = {GL_FILL, GL_LINE};
-        const GLfloat blues[2][3] = {{0.0f, 0.5f, 0.6f}, {0.0f, 0.0f, 0.7f}};
         for (int pass = 0; pass < 2; ++pass) {
             glPolygonMode(GL_FRONT_AND_BACK, modes[pass]);
             glColor4f(blues[pass][0], blues[pass][1], blues[pass][2], blend);
