@@ -29,7 +29,7 @@ void playScene(benchmark::State& state, int durationMs) {
         state.SkipWithError("no GL window (run under an X display)");
         return;
     }
-    Clock::drive([] { return now; });
+    const Clock::Drive drive([] { return now; });
     now = 0;
     std::cout.setstate(std::ios::failbit);  // the end-of-scene line is not wanted here
     S* scene = new S(nullptr);
@@ -42,7 +42,6 @@ void playScene(benchmark::State& state, int durationMs) {
     }
     delete scene;
     std::cout.clear();
-    Clock::drive(nullptr);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 

@@ -9,17 +9,14 @@
 namespace {
 
 struct SwapTimes {
-    SwapTimes() {
-        times.reserve(1 << 16);
-        Clock::onSwap([this] { times.push_back(std::chrono::steady_clock::now()); });
-    }
+    SwapTimes() { times.reserve(1 << 16); }
     ~SwapTimes() {
-        Clock::onSwap(nullptr);
         for (const auto& t : times)
             std::fprintf(stderr, "swap %lld\n", static_cast<long long>(
                 std::chrono::duration_cast<std::chrono::microseconds>(t - times.front()).count()));
     }
     std::vector<std::chrono::steady_clock::time_point> times;
+    const Clock::OnSwap hook{[this] { times.push_back(std::chrono::steady_clock::now()); }};
 };
 
 SwapTimes swapTimes;

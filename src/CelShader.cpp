@@ -17,7 +17,8 @@ void CelShader::fillRamp(float shaderData[RAMP_SIZE][3]) {
 
 void CelShader::createRamp(float shaderData[RAMP_SIZE][3], GLuint shaderTexture[1]) {
     fillRamp(shaderData);
-    glGenTextures(1, shaderTexture);
+    // A scene started again fills the name its first start made.
+    if (!shaderTexture[0]) glGenTextures(1, shaderTexture);
     glBindTexture(GL_TEXTURE_1D, shaderTexture[0]);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);

@@ -1,21 +1,55 @@
 // The demo's only reading of SDL's millisecond clock and its only buffer swap.
-// Tests and tools replace the time source to drive time, and hook the swap to read finished frames.
+// Tests, tools and the player replace the time source to drive time, and hook the swap to read finished
+// frames. Each replacement is a scope object that puts back what was there before when it ends, so
+// replacements nest (they must end in the reverse order of their start).
 #pragma once
 
 #include <functional>
 
 namespace Clock {
 
-// Milliseconds since SDL started, or the driven time when a source is set.
+// Milliseconds since SDL started, or the driven time while a source is set.
 unsigned int ticks();
 
-// Replaces the time source; an empty function goes back to SDL's clock.
-void drive(std::function<unsigned int()> source);
-
-// Ends every frame: blacks out the bars around the picture (Raster), runs the swap hook (the finished frame is still in the back buffer), then swaps.
+// Ends every frame: blacks out the bars around the picture (Raster), runs the swap hook (the finished
+// frame is still in the back buffer), then swaps.
 void swapBuffers();
 
-// Sets the hook run just before each swap; an empty function removes it.
-void onSwap(std::function<void()> hook);
+// While it lives, ticks() reads its source.
+class Drive {
+public:
+    explicit Drive(std::function<unsigned int()> source);
+    ~Drive();
+    Drive(const Drive&) = delete;
+    Drive& operator=(const Drive&) = delete;
+
+    // The time of the source this one replaced (SDL's clock when there was none).
+    unsigned int below() const;
+
+private:
+    std::function<unsigned int()> previous;
+};
+
+// While it lives, its hook runs just before each swap, in place of the one before it.
+class OnSwap {
+public:
+    explicit OnSwap(std::function<void()> hook);
+    ~OnSwap();
+    OnSwap(const OnSwap&) = delete;
+    OnSwap& operator=(const OnSwap&) = delete;
+
+private:
+    std::function<void()> previous;
+};
+
+// While one lives, frames are drawn but neither handed to the swap hook nor shown: the frames drawn
+// only for the GL state they leave behind.
+class Unseen {
+public:
+    Unseen();
+    ~Unseen();
+    Unseen(const Unseen&) = delete;
+    Unseen& operator=(const Unseen&) = delete;
+};
 
 }  // namespace Clock

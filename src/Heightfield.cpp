@@ -2,6 +2,7 @@
 #include "Heightfield.h"
 
 #include "Clock.h"
+#include "Timeline.h"
 #include "models/spikeThingie.h"
 
 #include <cstdint>
@@ -101,6 +102,16 @@ void Heightfield::init() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     CelShader::prepare();
+}
+
+void Heightfield::startAt(int ms, int fps) {
+    // The pulse restarts on the first frame more than 1100 ms after its last restart (render), so the
+    // restarts before ms are those of the grid's frames before it, found without drawing them.
+    bump = 17350;
+    for (long n = 0; Timeline::frameTime(n, fps) < ms; ++n) {
+        const unsigned int frame = static_cast<unsigned int>(Timeline::frameTime(n, fps));
+        if (frame > 17499 && frame - bump > 1100) bump = frame;
+    }
 }
 
 void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax) {

@@ -28,6 +28,7 @@ public:
     ~Heightfield() override;
     void init() override;
     void render() override;
+    void startAt(int ms, int fps) override;
 
     // The pictures the constructor loads, in loading order: dude, ting, smegma, wemade.
     static constexpr const char* PICTURES[] = {"data/tufs_dude.png", "data/lol2.png", "data/smegma.png",

@@ -10,6 +10,7 @@
 #include "Metaballs.h"
 
 #include "Clock.h"
+#include "Timeline.h"
 #include "PNGImage.h"
 #include "Texture.h"
 
@@ -911,19 +912,27 @@ void Metaballs::init() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    const int n = Clock::ticks() > 79999 ? 10 : 9;
-    initmetaballs(n, 5.0, 40, 40, 40, -160, 160, -160, 160, 1, -320, &baller);
+    secondLayout = Clock::ticks() > 79999;
+    initmetaballs(secondLayout ? 10 : 9, 5.0, 40, 40, 40, -160, 160, -160, 160, 1, -320, &baller);
+    lastPassMs = -1;
 
-    pngTexture = new PNGImage(PICTURES[1]);
-    glGenTextures(1, &texid);
-    glBindTexture(GL_TEXTURE_2D, texid);
-    // The picture is handed over in its own format, rows tightly packed, so nothing past it is read.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pngTexture->getWidth(), pngTexture->getHeight(), pngTexture->getType(),
-                      GL_UNSIGNED_BYTE, pngTexture->getData());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    // A scene started again (a viewer's seek) keeps the sphere map its first start made.
+    if (texid) {
+        glBindTexture(GL_TEXTURE_2D, texid);
+    } else {
+        pngTexture = new PNGImage(PICTURES[1]);
+        glGenTextures(1, &texid);
+        glBindTexture(GL_TEXTURE_2D, texid);
+        // The picture is handed over in its own format, rows tightly packed, so nothing past it is read.
+        GLint alignment = 4;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pngTexture->getWidth(), pngTexture->getHeight(), pngTexture->getType(),
+                          GL_UNSIGNED_BYTE, pngTexture->getData());
+        glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+        delete pngTexture;
+        pngTexture = nullptr;
+    }
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -935,9 +944,20 @@ void Metaballs::init() {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_TEXTURE_GEN_T);
     glEnable(GL_TEXTURE_GEN_S);
+}
 
-    delete pngTexture;
-    pngTexture = nullptr;
+void Metaballs::startAt(int ms, int fps) {
+    // The balls move in fixed steps from their layout, and a pass's normals read the field of the pass
+    // before: start again from the layout, then take the pass of the grid's frame before ms.
+    metaballer& b = baller;
+    initmetaballs(b.nballer, b.radius, b.gridx, b.gridy, b.gridz, b.wxstart, b.wxslutt, b.wystart, b.wyslutt,
+                  b.wzstart, b.wzslutt, &b, secondLayout);
+    lastPassMs = -1;
+    const long frame = Timeline::firstFrameAt(ms, fps);
+    if (frame <= 0) return;
+    lastPassMs = Timeline::frameTime(frame - 1, fps);
+    beveg(&b, lastPassMs, Clock::ticks() > 79999);
+    regnfelt(&b);
 }
 
 namespace {
@@ -986,9 +1006,13 @@ void Metaballs::render() {
     glTranslatef(0.0f, 0.0f, -200.0f);
     const int T = getTime();
     rot = static_cast<float>(T) / 300.0f;
-    // Motion runs in fixed steps of scene time, so the paths are the same at every frame rate.
-    beveg(&baller, T, Clock::ticks() > 79999);
-    regnfelt(&baller);
+    // Motion runs in fixed steps of scene time, so the paths are the same at every frame rate. A frame
+    // again at the same time (paused) keeps its field: the pass before it would be its own.
+    if (T != lastPassMs) {
+        beveg(&baller, T, Clock::ticks() > 79999);
+        regnfelt(&baller);
+        lastPassMs = T;
+    }
     tegngrid();
 
     // The overlay is lit, with the last normal of the blobs, and depth-tested.

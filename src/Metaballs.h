@@ -107,6 +107,7 @@ public:
     ~Metaballs() override;
     void init() override;
     void render() override;
+    void startAt(int ms, int fps) override;
 
     // ---- The field ----
     static void initmetaball(double radius, double threshold, double kraft, float x, float y, float z,
@@ -157,7 +158,9 @@ private:
     Texture* ting = nullptr;
     PNGImage* pngTexture = nullptr;
     metaballer baller;
-    GLuint texid = 0;
+    GLuint texid = 0;                // the sphere map, read by the first init and kept for later ones
+    bool secondLayout = false;       // the ten balls and their motion, from init's reading of the clock
+    int lastPassMs = -1;             // the scene time of the last field pass; -1 before the first
     std::vector<GLVertex> vertices;  // this frame's triangles, drawn as one array
 
 public:

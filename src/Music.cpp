@@ -3,8 +3,17 @@
 
 #include "DataFiles.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
+#include <utility>
+
+namespace {
+std::function<long()>& positionSource() {
+    static std::function<long()> source;
+    return source;
+}
+}  // namespace
 
 Music::Music() {
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096) == -1) {
@@ -39,4 +48,32 @@ void Music::fadeIn(int milliSeconds) {
 
 void Music::fadeOut(int milliSeconds) {
     Mix_FadeOutMusic(milliSeconds);
+}
+
+void Music::playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs) {
+    if (error) return;
+    if (Mix_FadeInMusicPos(music, 1, std::max(0, fadeInMs - ms), ms / 1000.0) == -1) {
+        std::cerr << "Couldn't play music: " << SDL_GetError() << std::endl;
+        return;
+    }
+    if (ms >= fadeOutFrom) fadeOut(std::max(1, fadeOutFrom + fadeOutMs - ms));
+}
+
+void Music::pause() {
+    Mix_PauseMusic();
+}
+
+void Music::resume() {
+    Mix_ResumeMusic();
+}
+
+long Music::position() const {
+    return positionSource() ? positionSource()() : -1;
+}
+
+Music::PositionSource::PositionSource(std::function<long()> source)
+    : previous(std::exchange(positionSource(), std::move(source))) {}
+
+Music::PositionSource::~PositionSource() {
+    positionSource() = std::move(previous);
 }

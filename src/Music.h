@@ -1,7 +1,10 @@
-// Music: the soundtrack through SDL_mixer, played once with a fade-in and faded out at the end.
+// Music: the soundtrack through SDL_mixer, played once with a fade-in and faded out at the end; a
+// viewer's player also pauses it, resumes it and plays it from any moment.
 #pragma once
 
 #include <SDL_mixer.h>
+
+#include <functional>
 
 class Music {
 public:
@@ -13,6 +16,28 @@ public:
     void loadMusic(const char* filename);
     void fadeIn(int milliSeconds);
     void fadeOut(int milliSeconds);
+
+    // Plays from ms into the soundtrack as a play from its start would sound there: the rest of the
+    // fade-in over its first fadeInMs, the rest of the fade-out when ms is past fadeOutFrom.
+    void playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs);
+    void pause();
+    void resume();
+
+    // Where the music plays, in ms from its start, where the platform's mixer can tell (the page's can;
+    // SDL_mixer 1.2 cannot); negative otherwise.
+    long position() const;
+
+    // While one lives, position() reads its source.
+    class PositionSource {
+    public:
+        explicit PositionSource(std::function<long()> source);
+        ~PositionSource();
+        PositionSource(const PositionSource&) = delete;
+        PositionSource& operator=(const PositionSource&) = delete;
+
+    private:
+        std::function<long()> previous;
+    };
 
     bool error = false;         // the device or the file failed; the demo then plays silently
     Mix_Music* music = nullptr;

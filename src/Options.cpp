@@ -1,9 +1,27 @@
-// The live demo's options: --window, --native, --size WxH (with --window), --help, --version.
+// The live demo's options: --window, --native, --size WxH (with --window), --start SECONDS, --controls,
+// --help, --version.
 #include "Options.h"
 
 #include "Raster.h"
+#include "Timeline.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// Seconds from the first scene's start, decimals allowed, as milliseconds inside the play list; -1 for
+// anything else.
+int readStart(const char* text) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    if (end == text || *end || !std::isfinite(seconds) || seconds < 0) return -1;
+    const double ms = std::round(seconds * 1000.0);
+    return ms < Timeline::demo().length() ? static_cast<int>(ms) : -1;
+}
+
+}  // namespace
 
 Options Options::parse(int argc, const char* const* argv) {
     Options options;
@@ -25,6 +43,14 @@ Options Options::parse(int argc, const char* const* argv) {
             options.window = true;
         } else if (!std::strcmp(arg, "--native")) {
             options.native = true;
+        } else if (!std::strcmp(arg, "--controls")) {
+            options.controls = true;
+        } else if (!std::strcmp(arg, "--start")) {
+            if (i + 1 >= argc) return bad("--start needs a moment in seconds, such as 64 or 12.5");
+            options.startMs = readStart(argv[++i]);
+            if (options.startMs < 0)
+                return bad(std::string("--start takes seconds from 0 to below ") +
+                           std::to_string(Timeline::demo().length() / 1000) + ", not '" + argv[i] + "'");
         } else if (!std::strcmp(arg, "--size")) {
             if (i + 1 >= argc) return bad("--size needs a size, such as 1280x960");
             if (!Raster::parseSize(argv[++i], options.width, options.height))
@@ -43,11 +69,14 @@ Options Options::parse(int argc, const char* const* argv) {
 }
 
 const char* Options::usage() {
-    return "usage: moriq-demo [--window [--size WxH] | --native]\n"
+    return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls]\n"
            "  (no option)    full screen at 640x480\n"
            "  --window       in a 640x480 window\n"
            "  --size WxH     with --window: a window of that size, the 4:3 picture drawn at it between black bars\n"
            "  --native       full screen at the desktop's own size, the picture drawn sharp between black bars\n"
+           "  --start S      plays from S seconds into the demo (decimals allowed), the music from there too\n"
+           "  --controls     the viewer's keys: Space or K pauses and resumes, Left and Right go back and\n"
+           "                 forward 5 s, Home goes to the start, 1 to 6 to the start of a scene\n"
            "  --help         prints this and exits\n"
            "  --version      prints the version and exits\n"
            "Escape ends the demo; closing the window ends the scene that is playing.\n"

@@ -13,6 +13,8 @@ struct Options {
     bool native = false;             // full screen at the desktop's own size
     int width = SDLWindow::WIDTH;    // the window's size (--size); the picture fits inside it
     int height = SDLWindow::HEIGHT;
+    int startMs = 0;                 // where the play starts (--start), in ms from the first scene's start
+    bool controls = false;           // the viewer's keys: pause, seek (--controls)
     std::string error;               // for BAD: what is wrong, one line
 
     // Reads the arguments after the program's name; no arguments: full screen at 640x480.

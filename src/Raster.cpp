@@ -64,6 +64,19 @@ void fitInto(int width, int height) {
     reset();
 }
 
+Layout layout() {
+    return {drawnWidth, drawnHeight, originX, originY, frameWidth, frameHeight};
+}
+
+void restore(const Layout& saved) {
+    drawnWidth = saved.drawnWidth;
+    drawnHeight = saved.drawnHeight;
+    originX = saved.originX;
+    originY = saved.originY;
+    frameWidth = saved.frameWidth;
+    frameHeight = saved.frameHeight;
+}
+
 int width() {
     return drawnWidth;
 }

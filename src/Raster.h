@@ -27,6 +27,14 @@ void setSize(int width, int height);
 void fitInto(int frameWidth, int frameHeight);
 int width();
 int height();
+
+// The picture's size and place in its frame as setSize or fitInto left them, for whoever draws elsewhere
+// for a while (the capture's offscreen target) to put back.
+struct Layout {
+    int drawnWidth, drawnHeight, originX, originY, frameWidth, frameHeight;
+};
+Layout layout();
+void restore(const Layout& saved);
 // How much larger than 640x480 the picture is drawn, measured by height: lines grow by this.
 float scale();
 

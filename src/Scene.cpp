@@ -9,6 +9,14 @@
 #include <GL/glu.h>
 
 #include <iostream>
+#include <utility>
+
+namespace {
+std::function<bool(const SDL_Event&)>& controls() {
+    static std::function<bool(const SDL_Event&)> handler;
+    return handler;
+}
+}  // namespace
 
 Scene::Scene() : done(0) {}
 
@@ -34,6 +42,7 @@ void Scene::pushState() {
 void Scene::startClock() {
     startTime = Clock::ticks();
     framesDrawn = 0;
+    reportDue = true;
 }
 
 void Scene::perspective(double aspect, double zNear, double zFar) {
@@ -54,7 +63,10 @@ int Scene::run(int milliseconds) {
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) return 1;
             // Intended: a close request in the scene's first millisecond records 0 and so changes nothing.
-            if (event.type == SDL_QUIT) done = getTime();
+            if (event.type == SDL_QUIT)
+                done = getTime();
+            else if (controls() && controls()(event))
+                return LEFT;
         }
         render();
         ++framesDrawn;
@@ -64,6 +76,15 @@ int Scene::run(int milliseconds) {
 }
 
 void Scene::render() {}
+
+void Scene::startAt(int, int) {}
+
+Scene::Controls::Controls(std::function<bool(const SDL_Event&)> handler)
+    : previous(std::exchange(controls(), std::move(handler))) {}
+
+Scene::Controls::~Controls() {
+    controls() = std::move(previous);
+}
 
 int Scene::getTime() {
     return static_cast<int>(Clock::ticks() - startTime);
@@ -77,6 +98,8 @@ void Scene::writeReport(std::ostream& out, unsigned int frames, int elapsedMs) {
 }
 
 void Scene::report() {
+    if (!reportDue) return;
+    reportDue = false;
     writeReport(std::cout, framesDrawn, getTime());
 }
 

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <functional>
 #include <ostream>
 
 class Texture;
@@ -16,15 +17,40 @@ public:
     virtual void init();
     // Restores the GL attributes the scene saved with pushState; nothing when it saved none.
     virtual void deinit();
-    // Plays until the time is up (0), a close request was handled (0) or Escape is pressed (1).
+    // Plays until the time is up (0), a close request was handled (0) or Escape is pressed (1); with a
+    // viewer's controls, also until they move the moment shown out of this scene (LEFT).
     virtual int run(int milliseconds);
     virtual void render();
+    // Readies the scene to draw scene time ms next without the frames before it, as if it had been played
+    // on a grid of fps frames a second of scene time: state a scene carries from frame to frame is derived
+    // here. The scenes whose pictures follow from the time alone need nothing.
+    virtual void startAt(int ms, int fps);
+
+    static const int LEFT = 2;
+
+    // While one lives, run hands every event but Escape and the close request to it: a viewer's controls.
+    // It returns true when the moment to show has left the scene, and run then returns LEFT at once.
+    // Without one, such events are ignored.
+    class Controls {
+    public:
+        explicit Controls(std::function<bool(const SDL_Event&)> handler);
+        ~Controls();
+        Controls(const Controls&) = delete;
+        Controls& operator=(const Controls&) = delete;
+
+    private:
+        std::function<bool(const SDL_Event&)> previous;
+    };
 
     // Milliseconds since init, from the shared clock; a wrap of the tick counter is harmless.
     int getTime();
 
     // The end-of-scene line: frames drawn and their average rate over elapsed milliseconds.
     static void writeReport(std::ostream& out, unsigned int frames, int elapsedMs);
+    // Prints the end-of-scene line to standard output, once per start of the scene; nothing for a scene
+    // never started, or one whose report was cancelled (left by a seek).
+    void report();
+    void cancelReport() { reportDue = false; }
 
     SDL_Surface* surface = nullptr;
     SDL_Event event;
@@ -64,9 +90,8 @@ protected:
     // The alpha at t of a picture shown from ms `from` until `to`: rising over its first second,
     // falling over its last, 1 between.
     static float shownAlpha(int t, int from, int to);
-    // Prints the end-of-scene line for this scene to standard output.
-    void report();
 
 private:
     bool statePushed = false;
+    bool reportDue = false;
 };

@@ -39,3 +39,19 @@ int Timeline::startOf(size_t index) const {
 int Timeline::length() const {
     return startOf(entries.size());
 }
+
+size_t Timeline::sceneAt(int ms) const {
+    size_t index = 0;
+    while (index + 1 < entries.size() && startOf(index + 1) <= ms) ++index;
+    return index;
+}
+
+int Timeline::frameTime(long frame, int fps) {
+    return static_cast<int>(frame * 1000 / fps);
+}
+
+long Timeline::firstFrameAt(int ms, int fps) {
+    long frame = static_cast<long>(ms) * fps / 1000;
+    while (frameTime(frame, fps) < ms) ++frame;
+    return frame;
+}

@@ -26,9 +26,17 @@ struct Timeline {
         return std::vector<const char*>(list, list + N);
     }
 
+    // A play driven at a fixed rate draws frame n at floor(n * 1000 / fps) ms; the scenes start on whole
+    // seconds, so a scene's own frames fall on the same grid of its own time.
+    static int frameTime(long frame, int fps);
+    // The first frame of the grid at or after ms.
+    static long firstFrameAt(int ms, int fps);
+
     // Where scene index starts, counted from the start of the first scene.
     int startOf(size_t index) const;
     int length() const;
+    // The scene playing at ms (the last one from its end on).
+    size_t sceneAt(int ms) const;
 
     std::vector<Entry> entries;
     // The soundtrack starts with the first scene, fading in, and fades out over the last scene.

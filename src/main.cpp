@@ -3,39 +3,12 @@
 #include "LoaderBar.h"
 #include "Music.h"
 #include "Options.h"
+#include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
 #include "Timeline.h"
 
 #include <iostream>
-#include <vector>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MORIQ_LEAK_CHECKED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define MORIQ_LEAK_CHECKED 1
-#endif
-#ifdef MORIQ_LEAK_CHECKED
-#include <sanitizer/lsan_interface.h>
-#endif
-
-namespace {
-
-// The scenes Escape leaves behind are not deleted (no report for them) and live until the process
-// ends; the leak checker of the sanitized build is told they are kept on purpose.
-void keepUntilExit(const std::vector<Scene*>& scenes) {
-#ifdef MORIQ_LEAK_CHECKED
-    for (Scene* scene : scenes)
-        if (scene) __lsan_ignore_object(scene);
-#else
-    (void)scenes;
-#endif
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const Options options = Options::parse(argc, argv);
@@ -68,37 +41,21 @@ int main(int argc, char** argv) {
     const Timeline& timeline = Timeline::demo();
     music->loadMusic(timeline.soundtrack);
     bar->render(50);
-
-    const std::vector<Timeline::Entry>& playList = timeline.entries;
-    std::vector<Scene*> scenes;
-    for (const Timeline::Entry& entry : playList) {
-        scenes.push_back(entry.make(window->screen));
-        if (entry.barAfter >= 0) bar->render(entry.barAfter);
-    }
-    // Undoes whatever GL state the scene constructors left behind.
-    bar->deinit();
+    Player* player = new Player(window->screen, timeline, bar);
     delete bar;
 
     if (music->error) {
         std::cerr << "No music..." << std::endl;
         delete music;
         music = nullptr;
-    } else {
-        music->fadeIn(timeline.musicFadeInMs);
     }
+    Player::Live how;
+    how.music = music;
+    how.startMs = options.startMs;
+    how.controls = options.controls;
+    player->live(how);
 
-    for (size_t i = 0; i < scenes.size(); ++i) {
-        if (i + 1 == scenes.size() && music) music->fadeOut(timeline.musicFadeOutMs);
-        scenes[i]->init();
-        // Escape abandons the play list; the scenes left are not deleted, so no report is printed.
-        if (scenes[i]->run(playList[i].duration) != 0) {
-            keepUntilExit(scenes);
-            break;
-        }
-        delete scenes[i];
-        scenes[i] = nullptr;
-    }
-
+    delete player;
     delete music;
     delete window;
     return 0;

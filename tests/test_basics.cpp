@@ -192,15 +192,14 @@ void push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
 // may push a close request at a chosen frame.
 struct StepScene : Scene {
     int quitAtFrame = -1;
+    const Clock::Drive drive{[] { return fakeNow; }};
     StepScene() {
         ensureGL();
         SDL_Event e;
         while (SDL_PollEvent(&e)) {}
         fakeNow = 1000;
-        Clock::drive([] { return fakeNow; });
         init();
     }
-    ~StepScene() override { clearTime(); }
     void render() override {
         if (static_cast<int>(framesDrawn) == quitAtFrame) push(SDL_QUIT);
         fakeNow += 10;

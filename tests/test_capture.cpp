@@ -1,9 +1,9 @@
 // The offline renderer's own faults: a capture abandoned before its later scenes started, and pictures
 // written onto a full disk.
-#include "Capture.h"
 #include "GLTest.h"
 #include "Heightfield.h"
 #include "Metaballs.h"
+#include "Player.h"
 #include "Screenshot.h"
 
 #include <GL/gl.h>
@@ -12,7 +12,7 @@
 using namespace moriqtest;
 
 // The two scenes whose destructors restore the attribute state their init saved: unstarted, they must not.
-TEST(Capture, ScenesNeverStartedLeaveTheAttributeStackAlone) {
+TEST(Player, ScenesNeverStartedLeaveTheAttributeStackAlone) {
     ensureGL();
     GLint before = 0;
     glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &before);
@@ -22,9 +22,9 @@ TEST(Capture, ScenesNeverStartedLeaveTheAttributeStackAlone) {
                                 {"Heightfield", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
                                 {"Metaballs", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }}},
                                "", 1000, 1000};
-        Capture capture(nullptr, list);
+        Player player(nullptr, list);
         int drawn = 0;
-        capture.play(0, 0, 30, [&](long) { return ++drawn, false; }, true);
+        player.play(0, 0, 30, [&](long) { return ++drawn, false; }, true);
         EXPECT_EQ(drawn, 1);
     }
     GLint after = 0;

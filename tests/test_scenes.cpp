@@ -3,7 +3,7 @@
 // pictures' places and timetables, the colours, and the GL state each scene leaves to the next.
 #include "GLTest.h"
 #include "Heightfield.h"
-#include "LoaderBar.h"
+#include "Player.h"
 #include "Timeline.h"
 
 #include <GL/gl.h>
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,30 +47,21 @@ double brightness(const Frame& f) {
     return sum / f.rgb.size();
 }
 
-// One scene of the play list, started at its demo time with the GL state the scenes before it leave:
-// built as the demo builds them (behind the loading bar, in the stand-ins' directory), each earlier scene
-// started and drawn at its last millisecond. Every frame must leave both matrix stacks as it found them
-// and no GL error.
+// One scene of the play list, reached as the player reaches a moment (the scenes before it built with it
+// behind the loading bar and each drawn once at its last millisecond, in the stand-ins' directory) and
+// then drawn frame by frame. Every frame must leave the matrix and attribute stacks as it found them and no
+// GL error; with the player gone, GL is back where it was.
 class SceneTest : public testing::Test {
 protected:
     void start(size_t index) {
         ensureGL();
         ASSERT_EQ(chdir(picture("").c_str()), 0);
+        player.reset();
         attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
-        LoaderBar bar(nullptr);
-        std::vector<Scene*> scenes;
-        for (size_t i = 0; i <= index; ++i) scenes.push_back(Timeline::demo().entries[i].make(nullptr));
-        bar.deinit();
-        for (size_t i = 0; i <= index; ++i) {
-            begin = Timeline::demo().startOf(i);
-            setTime(begin);
-            scenes[i]->init();
-            if (i < index) {
-                renderAt(scenes[i], begin + Timeline::demo().entries[i].duration - 1);
-                delete scenes[i];
-            }
-        }
-        scene = scenes[index];
+        player.reset(new Player(nullptr, Timeline::demo()));
+        begin = Timeline::demo().startOf(index);
+        at(0);
+        sceneDepth = integer(GL_ATTRIB_STACK_DEPTH);
     }
     void start(const std::string& name, int nth = 0) {
         for (size_t i = 0; i < Timeline::demo().entries.size(); ++i)
@@ -77,23 +69,26 @@ protected:
         FAIL() << name << " is not in the play list";
     }
     Frame at(int t) {
-        const Frame f = renderAt(scene, begin + t);
+        Frame f;
+        player->play(begin + t, begin + t, 60, [&f](long) { return f = Screenshot::grab(), true; }, true);
         EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH) + integer(GL_MODELVIEW_STACK_DEPTH), 2) << t;
+        if (sceneDepth) {
+            EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), sceneDepth) << t;
+        }
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << t;
         return f;
     }
     void TearDown() override {
-        delete scene;
-        clearTime();
-        // What the next scene would inherit: no pushed attributes, no wireframe, no lighting.
+        player.reset();
         EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth);
         EXPECT_EQ(integer(GL_POLYGON_MODE), GL_FILL);
         EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
-    Scene* scene = nullptr;
+    std::unique_ptr<Player> player;
     int begin = 0;
     GLint attribDepth = 0;
+    GLint sceneDepth = 0;
 };
 
 class EveryScene : public SceneTest, public testing::WithParamInterface<size_t> {};
@@ -108,13 +103,12 @@ TEST_P(EveryScene, DrawsAndFadesFromAndToBlack) {
     // picture does not fade (the music does).
     const double half = name == "Greetings" ? 0.25 : name == "FunkyBackground" ? 1.0 : 0.5;
     const Frame first = at(0), in = at(500), after = at(1000), middle = at(d / 2), before = at(d - 1000),
-                out = at(d - 500), last = at(d);
+                out = at(d - 500), last = at(d - 1);
     EXPECT_EQ(countNear(first, BLACK) == 640 * 480, half < 1);
     EXPECT_EQ(countNear(last, BLACK) == 640 * 480, half < 1);
     EXPECT_NEAR(brightness(in) / brightness(after), half, 0.1);
     EXPECT_NEAR(brightness(out) / brightness(before), half, 0.1);
     EXPECT_LT(countNear(middle, middle.at(0, 0)), 640 * 480 * 98 / 100) << "a frame of one colour";
-    delete Timeline::demo().entries[GetParam()].make(nullptr);  // never started: nothing to restore
 }
 
 INSTANTIATE_TEST_SUITE_P(PlayList, EveryScene, testing::Range<size_t>(0, Timeline::demo().entries.size()));
@@ -206,9 +200,6 @@ TEST_F(SceneTest, MetaballsAreSmoothSphereMappedBlobsThenWireframeUnderTheirOver
     const RGB litMark = over(MARK, 0.7f, BLACK), litRed = over(RGB{255, 0, 0}, 0.7f, BLACK);
     EXPECT_TRUE(near(f.at(64, 0), litMark, 12) && near(f.at(191, 111), litMark, 12) && near(f.at(575, 0), litRed, 12) &&
                 near(f.at(575, 479), litRed, 12)) << "the overlay turned or mirrored";
-    delete scene;
-    scene = nullptr;
-
     start("Metaballs", 1);
     at(500);  // its fades draw filled, and must leave it in wireframe
     EXPECT_EQ(integer(GL_POLYGON_MODE), GL_LINE);
@@ -285,11 +276,10 @@ TEST_F(SceneTest, CelStarInThreeGreensWithABlackOutlineAndItsPictureFrom2To8Seco
     const Frame full = at(5000);
     EXPECT_TRUE(near(full.at(1, 20), GREY) && near(full.at(2, 20), LOL) && near(full.at(513, 20), LOL) &&
                 near(full.at(514, 20), GREY) && near(full.at(450, 440), MARK)) << "placed, upright, unmirrored";
-    // The shading ramp goes with the scene.
+    // The shading ramp goes with the scenes.
     const GLuint ramp = integer(GL_TEXTURE_BINDING_1D);
     EXPECT_TRUE(glIsTexture(ramp));
-    delete scene;
-    scene = nullptr;
+    player.reset();
     EXPECT_FALSE(glIsTexture(ramp) || glIsEnabled(GL_TEXTURE_1D));
 }
 

@@ -1,7 +1,7 @@
 // Each scene drawn through the GL layer (Mesa's OpenGL ES, no libGL) against the same moment drawn by
 // real OpenGL 1.1 (the capture tool's still): the share of pixels that differ clearly must stay small.
 // The pictures are kept in the build tree (gles-stills/) to be looked at side by side.
-#include "Capture.h"
+#include "Player.h"
 #include "EsContext.h"
 #include "Timeline.h"
 
@@ -44,8 +44,8 @@ bool nativeStill(int ms, Picture* picture) {
 Picture layerStill(int ms) {
     Picture picture;
     SDL_Surface* screen = startLayer();
-    Capture capture(screen, Timeline::demo());
-    capture.play(ms, ms, 60, [&](long) {
+    Player player(screen, Timeline::demo());
+    player.play(ms, ms, 60, [&](long) {
         picture = readFrame();
         return true;
     }, true);

@@ -23,19 +23,24 @@ void ensureGL() {
     }
 }
 
+namespace {
+unsigned int drivenMs = 0;
+std::unique_ptr<Clock::Drive> drivenClock;
+}  // namespace
+
 void setTime(unsigned int ms) {
-    Clock::drive([ms] { return ms; });
+    drivenMs = ms;
+    if (!drivenClock) drivenClock.reset(new Clock::Drive([] { return drivenMs; }));
 }
 
 void clearTime() {
-    Clock::drive(nullptr);
+    drivenClock.reset();
 }
 
 Frame grabFrame(const std::function<void()>& draw) {
     Frame frame;
-    Clock::onSwap([&frame] { frame = Screenshot::grab(); });
+    const Clock::OnSwap grab([&frame] { frame = Screenshot::grab(); });
     draw();
-    Clock::onSwap(nullptr);
     return frame;
 }
 

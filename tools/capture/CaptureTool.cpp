@@ -3,9 +3,9 @@
 // with the soundtrack as the demo plays it, encoded by ffmpeg; or prints the play list.
 #include "CaptureTool.h"
 
-#include "Capture.h"
 #include "FfmpegPipe.h"
 #include "FrameTarget.h"
+#include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
 #include "Screenshot.h"
@@ -223,7 +223,7 @@ bool parse(int argc, char** argv, int length, Options& options) {
         usage(length);
         return false;
     }
-    if (Capture::firstFrameAt(options.from, options.fps) >= Capture::firstFrameAt(options.to, options.fps)) {
+    if (Timeline::firstFrameAt(options.from, options.fps) >= Timeline::firstFrameAt(options.to, options.fps)) {
         std::cerr << "moriq-capture: no frame falls between " << options.from << " and " << options.to << " ms at "
                   << options.fps << " fps" << std::endl;
         return false;
@@ -284,8 +284,8 @@ int writeStill(const Options& options, const Timeline& timeline) {
     if (!display.screen()) return 1;
     Screenshot shot;
     {
-        Capture capture(display.screen(), timeline);
-        capture.play(options.at, options.at, options.fps, [&](long) {
+        Player player(display.screen(), timeline);
+        player.play(options.at, options.at, options.fps, [&](long) {
             shot = display.grab();
             return false;
         }, true);
@@ -301,12 +301,12 @@ int writeStill(const Options& options, const Timeline& timeline) {
 // --video share. encoder is finished here when there is one.
 int record(const Options& options, const Timeline& timeline, Display& display,
            const std::function<bool(const Screenshot&, long frame)>& write, FfmpegPipe* encoder) {
-    Progress progress(Capture::firstFrameAt(options.to, options.fps) - Capture::firstFrameAt(options.from, options.fps));
+    Progress progress(Timeline::firstFrameAt(options.to, options.fps) - Timeline::firstFrameAt(options.from, options.fps));
     bool written = true;
     if (!stopRequested) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
-        Capture capture(display.screen(), timeline);
-        capture.play(options.from, options.to, options.fps, [&](long frame) {
+        Player player(display.screen(), timeline);
+        player.play(options.from, options.to, options.fps, [&](long frame) {
             written = write(display.grab(), frame);
             progress.frameDone();
             return written && !stopRequested;
@@ -364,8 +364,8 @@ int writeVideo(const Options& options, const Timeline& timeline) {
     TempFile wav;
     std::unique_ptr<FfmpegPipe> encoder;
     if (!stopRequested) {
-        const long firstSample = Soundtrack::frameSample(Capture::firstFrameAt(options.from, options.fps), options.fps);
-        const long endSample = Soundtrack::frameSample(Capture::firstFrameAt(options.to, options.fps), options.fps);
+        const long firstSample = Soundtrack::frameSample(Timeline::firstFrameAt(options.from, options.fps), options.fps);
+        const long endSample = Soundtrack::frameSample(Timeline::firstFrameAt(options.to, options.fps), options.fps);
         const Soundtrack::Fades fades = {
             Soundtrack::msSample(timeline.musicFadeInMs),
             Soundtrack::msSample(timeline.startOf(timeline.entries.size() - 1)),

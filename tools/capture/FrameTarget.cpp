@@ -127,7 +127,7 @@ FrameTarget::~FrameTarget() {
 
 void FrameTarget::release() {
     if (framebuffer) {
-        Raster::setSize(Raster::WIDTH, Raster::HEIGHT);
+        Raster::restore(before);
         Raster::reset();
     }
     const FramebufferCalls* gl = framebufferCalls();

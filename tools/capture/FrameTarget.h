@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Letterbox.h"
+#include "Raster.h"
 #include "Screenshot.h"
 
 #include <GL/gl.h>
@@ -19,7 +20,7 @@ public:
     // frame drawn from now on goes there. When GL cannot, says why on standard error and good() is false;
     // nothing is changed then.
     explicit FrameTarget(const Letterbox& box);
-    // Binds the window again, deletes the buffers and gives the scenes back their 640x480 picture.
+    // Binds the window again, deletes the buffers and gives the scenes back the picture they had before.
     ~FrameTarget();
     FrameTarget(const FrameTarget&) = delete;
     FrameTarget& operator=(const FrameTarget&) = delete;
@@ -35,6 +36,7 @@ private:
     bool inWindow() const;
     void release();
 
+    Raster::Layout before = Raster::layout();
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
