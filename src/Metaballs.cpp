@@ -10,7 +10,6 @@
 #include "Metaballs.h"
 
 #include "Clock.h"
-#include "Timeline.h"
 #include "PNGImage.h"
 #include "Texture.h"
 
@@ -946,18 +945,12 @@ void Metaballs::init() {
     glEnable(GL_TEXTURE_GEN_S);
 }
 
-void Metaballs::startAt(int ms, int fps) {
-    // The balls move in fixed steps from their layout, and a pass's normals read the field of the pass
-    // before: start again from the layout, then take the pass of the grid's frame before ms.
+void Metaballs::startAt(int, int) {
+    // The balls move in fixed steps from their layout: start again from it.
     metaballer& b = baller;
     initmetaballs(b.nballer, b.radius, b.gridx, b.gridy, b.gridz, b.wxstart, b.wxslutt, b.wystart, b.wyslutt,
                   b.wzstart, b.wzslutt, &b, secondLayout);
     lastPassMs = -1;
-    const long frame = Timeline::firstFrameAt(ms, fps);
-    if (frame <= 0) return;
-    lastPassMs = Timeline::frameTime(frame - 1, fps);
-    beveg(&b, lastPassMs, Clock::ticks() > 79999);
-    regnfelt(&b);
 }
 
 namespace {

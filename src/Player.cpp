@@ -103,8 +103,7 @@ void Player::goTo(int ms, int fps) {
     const size_t k = timeline.sceneAt(ms);
     const int sceneMs = ms - timeline.startOf(k);
     if (started && k == current) {
-        hold(ms);
-        scenes[k]->startAt(sceneMs, fps);
+        ready(sceneMs, fps);
         return;
     }
     if (started) finish(false);
@@ -134,13 +133,28 @@ void Player::pass(size_t index, int fps) {
 }
 
 void Player::enter(size_t index, int sceneMs, int fps) {
-    const int start = timeline.startOf(index);
-    hold(start);
+    hold(timeline.startOf(index));
     scenes[index]->init();
-    hold(start + sceneMs);
-    scenes[index]->startAt(sceneMs, fps);
     current = index;
     started = true;
+    ready(sceneMs, fps);
+}
+
+void Player::ready(int sceneMs, int fps) {
+    // A frame leaves GL state the next one draws with (the terrain's ribbon takes its texture coordinate
+    // from the ball of the frame before; the blobs' normals read the field pass before), so the grid's
+    // frame before the moment is drawn first, unseen.
+    Scene* scene = scenes[current];
+    const int start = timeline.startOf(current);
+    const long frame = Timeline::firstFrameAt(sceneMs, fps);
+    const int from = frame > 0 ? Timeline::frameTime(frame - 1, fps) : sceneMs;
+    hold(start + from);
+    scene->startAt(from, fps);
+    if (from < sceneMs) {
+        const Clock::Unseen unseen;
+        scene->render();
+    }
+    hold(start + sceneMs);
     lastDrawn = -1;
 }
 

@@ -71,6 +71,7 @@ private:
     void goTo(int ms, int fps);
     void pass(size_t index, int fps);
     void enter(size_t index, int sceneMs, int fps);
+    void ready(int sceneMs, int fps);
     // Ends the scene started: its report when it played to its end, none when it was left.
     void finish(bool played);
     void resetState();

@@ -22,8 +22,9 @@ public:
     virtual int run(int milliseconds);
     virtual void render();
     // Readies the scene to draw scene time ms next without the frames before it, as if it had been played
-    // on a grid of fps frames a second of scene time: state a scene carries from frame to frame is derived
-    // here. The scenes whose pictures follow from the time alone need nothing.
+    // on a grid of fps frames a second of scene time: what a scene carries from frame to frame in its own
+    // members is derived here (what GL carries, the player gets by drawing the frame before unseen). The
+    // scenes whose pictures follow from the time alone need nothing.
     virtual void startAt(int ms, int fps);
 
     static const int LEFT = 2;

@@ -31,7 +31,7 @@ class Context {
   createGain() { const g = new Node(); g.gain = new Param(this, 1); return g; }
   createBufferSource() {
     const s = new Node();
-    s.start = (t) => { s.started = t; };
+    s.start = (t, offset = 0) => { s.started = t; s.offset = offset; };
     s.stop = (t = this.currentTime) => { s.stopAt = t; };
     this.sources.push(s);
     return s;
@@ -92,13 +92,41 @@ test('fades in over the time asked from silence, and out from the gain reached, 
   assert.equal(context.sources[0].stopAt, 15.25);
 });
 
+test('a pause holds the position heard and the fade under way; a play from a position starts there', async () => {
+  const { lib, audio, path } = load();
+  audio.unlock();
+  const music = await lib.Mix_LoadMUS(path('data/good.ogg'));
+  const context = audio.context;
+  const at = (t) => { context.currentTime = t; return audio.state(); };
+  context.currentTime = 5;
+  assert.equal(lib.Mix_FadeInMusicPos(music, 1, 1000, 64), 0);
+  assert.equal(context.sources[0].offset, 64);
+  assert.equal(audio.position(), 64000);
+  at(5.5);
+  lib.Mix_PauseMusic();
+  assert.deepEqual(at(9), { playing: false, paused: true, gain: 0.5, time: 64.5 });
+  assert.equal(audio.position(), -1);
+  lib.Mix_ResumeMusic();
+  assert.equal(context.sources[1].offset, 64.5);
+  assert.ok(Math.abs(at(9.25).gain - 0.75) < 1e-9);
+  assert.equal(at(9.5).gain, 1);
+  assert.equal(audio.position(), 65000);
+  // Paused in a fade-out, the rest of it comes after the resume, and the music halts where it ends.
+  lib.Mix_FadeOutMusic(2000);
+  at(10.5);
+  lib.Mix_PauseMusic();
+  lib.Mix_ResumeMusic();
+  assert.equal(context.sources[2].stopAt, 11.5);
+  assert.ok(Math.abs(at(11).gain - 0.25) < 1e-9);
+});
+
 test('Escape halts the music at once and keeps a fade-in still to come silent until the next click', async () => {
   const { lib, audio, path } = load();
   audio.unlock();
   const music = await lib.Mix_LoadMUS(path('data/good.ogg'));
   lib.Mix_FadeInMusic(music, 1, 1000);
   audio.stop(true);
-  assert.deepEqual(audio.state(), { playing: false, gain: 0, time: 0 });
+  assert.deepEqual(audio.state(), { playing: false, paused: false, gain: 0, time: 0 });
   assert.notEqual(audio.context.sources[0].stopAt, undefined);
   lib.Mix_FadeInMusic(music, 1, 1000);
   assert.equal(audio.state().playing, false);

@@ -1,9 +1,11 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
-// the browser (the demo's blocking scene loop runs under Asyncify), the GL layer's start in each new
-// WebGL context, the still of one moment for ?at=, and the soundtrack's path, which the page fills in
-// before main starts.
-#include "Capture.h"
+// the browser (the demo's blocking scene loop runs under Asyncify) and the music's position the demo's
+// clock, the GL layer's start in each new WebGL context, the viewer's seeks and pauses from the page's
+// timeline, the still of one moment for ?at=, and the soundtrack's path, which the page fills in before
+// main starts.
 #include "Clock.h"
+#include "Music.h"
+#include "Player.h"
 #include "SDLWindow.h"
 #include "Timeline.h"
 
@@ -13,22 +15,57 @@
 #include <emscripten/html5.h>
 
 #include <iostream>
+#include <string>
 
 extern "C" {
 
-// From library.js: suspends until the browser's next animation frame.
-void moriq_next_frame(void);
+// From library.js: suspends until the browser's next animation frame, telling the page the moment shown.
+void moriq_next_frame(int ms, int paused);
+// From library.js: where the music is heard, in ms; negative when none plays.
+double moriq_music_position(void);
 
 // Before main: each finished frame is shown by handing control back to the browser until its next frame,
-// where the page's events (Escape) are delivered and SDL's event queue fills.
+// where the page's events (the viewer's keys) are delivered and SDL's event queue fills; and while the
+// music plays, the demo's time is where it is heard.
 EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
-    Clock::onSwap([] { moriq_next_frame(); });
+    static const Clock::OnSwap yield([] {
+        Player* player = Player::playing();
+        moriq_next_frame(player ? player->now() : -1, player && player->paused());
+    });
+    static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
+}
+
+// The page's timeline: a seek or a pause for the play under way, taken at its next frame with the keys.
+EMSCRIPTEN_KEEPALIVE void moriq_web_seek(int ms) {
+    SDL_Event event = {};
+    event.type = Player::SEEK_EVENT;
+    event.user.code = ms;
+    SDL_PushEvent(&event);
+}
+
+EMSCRIPTEN_KEEPALIVE void moriq_web_pause(void) {
+    SDL_Event event = {};
+    event.type = Player::PAUSE_EVENT;
+    SDL_PushEvent(&event);
 }
 
 // library.js calls it as soon as SDL_SetVideoMode has made a WebGL 2 context current, before the demo's
 // first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
 EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
     moriqgl::load(emscripten_webgl_get_proc_address);
+}
+
+// The play list for the page's timeline: a line a scene, its name, start and duration in ms, tab-separated.
+EMSCRIPTEN_KEEPALIVE const char* moriq_web_playlist(void) {
+    static const std::string list = [] {
+        const Timeline& timeline = Timeline::demo();
+        std::string lines;
+        for (size_t i = 0; i < timeline.entries.size(); ++i)
+            lines += std::string(timeline.entries[i].name) + '\t' + std::to_string(timeline.startOf(i)) + '\t' +
+                     std::to_string(timeline.entries[i].duration) + '\n';
+        return lines;
+    }();
+    return list.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {
@@ -49,8 +86,8 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms) {
     // The scenes' end-of-scene lines belong to the demo playing, not to a still; the tool hides them too.
     std::streambuf* out = std::cout.rdbuf(nullptr);
     {
-        Capture capture(window.screen, timeline);
-        capture.play(ms, ms, 60, [&](long) {
+        Player player(window.screen, timeline);
+        player.play(ms, ms, 60, [&](long) {
             drawn = true;
             return false;
         }, true);

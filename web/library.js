@@ -8,23 +8,33 @@ mergeInto(LibraryManager.library, {
   $MoriqGl: {},
 
   moriq_next_frame__deps: ['$Asyncify', '$MoriqGl'],
-  moriq_next_frame__sig: 'v',
-  // Module.onFrame, where a page or benchmark sets it, hears of every frame the demo finishes.
-  moriq_next_frame: function() {
+  moriq_next_frame__sig: 'vii',
+  // Module.onFrame, where a page or benchmark sets it, hears of every frame the demo finishes, with the
+  // moment it shows (ms from the first scene's start, -1 outside a play) and whether the play is paused.
+  moriq_next_frame: function(ms, paused) {
     Asyncify.handleSleep(function(wakeUp) {
-      if (Module['onFrame']) Module['onFrame'](performance.now());
+      if (Module['onFrame']) Module['onFrame'](performance.now(), ms, !!paused);
       requestAnimationFrame(function() { wakeUp(); });
     });
   },
 
+  // Where the music is heard, in ms from its start; -1 when none plays (the demo then keeps the wall clock).
+  moriq_music_position__deps: ['$MoriqAudio'],
+  moriq_music_position__sig: 'd',
+  moriq_music_position: function() {
+    return MoriqAudio.position();
+  },
+
   // The page calls unlock() inside its click handler (browsers start sound only from a user gesture) and
   // stop(true) on Escape, which also keeps a fade-in still to come from starting; state() is what
-  // window.moriqSound shows.
+  // window.moriqSound shows. The music plays from a position with a gain ramp toward a target gain at a
+  // later position (the fades); pausing keeps both, so a fade goes on where it stopped.
   $MoriqAudio__postset: 'Module["moriqAudio"] = MoriqAudio;',
+  $MoriqAudio__deps: ['$SDL', 'free'],
   $MoriqAudio: {
     context: null,
     tracks: [null],  // decoded soundtracks; a Mix_Music handle is an index here, 0 is none
-    playing: null,   // {music, source, gain, startedAt, duration, loop, ended}
+    playing: null,   // {music, source, gain, startedAt, duration, loop, ended, paused, ramp}
     halted: false,
 
     unlock: function() {
@@ -37,11 +47,8 @@ mergeInto(LibraryManager.library, {
       if (MoriqAudio.context.state !== 'running') MoriqAudio.context.resume();
     },
 
-    stop: function(halt) {
-      if (halt) MoriqAudio.halted = true;
-      var playing = MoriqAudio.playing;
-      if (!playing) return;
-      MoriqAudio.playing = null;
+    // Stops the sound of what plays, keeping it (to resume) unless told to drop it.
+    silence: function(playing) {
       playing.gain.gain.cancelScheduledValues(0);
       playing.gain.gain.value = 0;
       playing.source.onended = null;
@@ -50,16 +57,74 @@ mergeInto(LibraryManager.library, {
       playing.gain.disconnect();
     },
 
+    stop: function(halt) {
+      if (halt) MoriqAudio.halted = true;
+      var playing = MoriqAudio.playing;
+      if (!playing) return;
+      MoriqAudio.playing = null;
+      if (!playing.paused) MoriqAudio.silence(playing);
+    },
+
+    // Seconds into the track that are being heard now: the output's latency behind what is played.
+    heard: function(playing) {
+      if (playing.paused) return playing.pausedAt;
+      var context = MoriqAudio.context;
+      var time = context.currentTime - (context.outputLatency || 0) - playing.startedAt;
+      if (playing.loop) time %= playing.duration;
+      return Math.max(0, Math.min(time, playing.duration));
+    },
+
+    // Starts music (a track index) at position seconds with gain, ramping to ramp.gain by ramp.at seconds
+    // into the track (then stopping there if ramp.stop).
+    start: function(music, position, gain, ramp, loop) {
+      var buffer = MoriqAudio.tracks[music];
+      var context = MoriqAudio.context;
+      var now = context.currentTime;
+      var source = context.createBufferSource();
+      var node = context.createGain();
+      source.buffer = buffer;
+      source.loop = loop;
+      node.gain.setValueAtTime(gain, now);
+      if (ramp) node.gain.linearRampToValueAtTime(ramp.gain, now + Math.max(0, ramp.at - position));
+      source.connect(node);
+      node.connect(context.destination);
+      var playing = {music: music, source: source, gain: node, startedAt: now - position, duration: buffer.duration,
+                     loop: loop, ended: false, paused: false, ramp: ramp};
+      source.onended = function() { playing.ended = true; };
+      source.start(now, Math.min(position, buffer.duration));
+      if (ramp && ramp.stop) source.stop(now + Math.max(0, ramp.at - position));
+      MoriqAudio.playing = playing;
+    },
+
+    position: function() {
+      var playing = MoriqAudio.playing;
+      if (!playing || playing.ended || playing.paused || MoriqAudio.context.state !== 'running') return -1;
+      return MoriqAudio.heard(playing) * 1000;
+    },
+
     state: function() {
       var playing = MoriqAudio.playing;
-      if (!playing) return {playing: false, gain: 0, time: 0};
-      var time = MoriqAudio.context.currentTime - playing.startedAt;
-      if (playing.loop) time %= playing.duration;
+      if (!playing) return {playing: false, paused: false, gain: 0, time: 0};
       return {
-        playing: !playing.ended && MoriqAudio.context.state === 'running',
-        gain: playing.ended ? 0 : playing.gain.gain.value,
-        time: Math.min(time, playing.duration),
+        playing: !playing.ended && !playing.paused && MoriqAudio.context.state === 'running',
+        paused: playing.paused,
+        gain: playing.ended ? 0 : playing.paused ? playing.pausedGain : playing.gain.gain.value,
+        time: MoriqAudio.heard(playing),
       };
+    },
+
+    // From position seconds, the gain rising from silence over ms (at once for 0), as SDL_mixer does.
+    fadeIn: function(music, loops, ms, position) {
+      if (!MoriqAudio.tracks[music]) {
+        MoriqAudio.fail('no music to play');
+        return -1;
+      }
+      MoriqAudio.stop();
+      if (MoriqAudio.halted) return 0;
+      position = Math.max(0, position);
+      var fade = Math.max(ms, 0) / 1000;
+      MoriqAudio.start(music, position, fade > 0 ? 0 : 1, fade > 0 ? {gain: 1, at: position + fade} : null, loops < 0);
+      return 0;
     },
 
     // What SDL_GetError returns next, as Emscripten's SDL keeps it.
@@ -122,32 +187,16 @@ mergeInto(LibraryManager.library, {
   },
 
   // loops -1 repeats for ever; otherwise it plays once, as SDL_mixer 1.2 plays loops 0 and 1.
-  Mix_FadeInMusic__deps: ['$MoriqAudio', '$SDL', 'free'],
+  Mix_FadeInMusic__deps: ['$MoriqAudio'],
   Mix_FadeInMusic__sig: 'iiii',
   Mix_FadeInMusic: function(music, loops, ms) {
-    var buffer = MoriqAudio.tracks[music];
-    if (!buffer) {
-      MoriqAudio.fail('no music to play');
-      return -1;
-    }
-    MoriqAudio.stop();
-    if (MoriqAudio.halted) return 0;
-    var context = MoriqAudio.context;
-    var now = context.currentTime;
-    var source = context.createBufferSource();
-    var gain = context.createGain();
-    source.buffer = buffer;
-    source.loop = loops < 0;
-    gain.gain.setValueAtTime(0, now);
-    gain.gain.linearRampToValueAtTime(1, now + Math.max(ms, 0) / 1000);
-    source.connect(gain);
-    gain.connect(context.destination);
-    var playing = {music: music, source: source, gain: gain, startedAt: now, duration: buffer.duration,
-                   loop: source.loop, ended: false};
-    source.onended = function() { playing.ended = true; };
-    source.start(now);
-    MoriqAudio.playing = playing;
-    return 0;
+    return MoriqAudio.fadeIn(music, loops, ms, 0);
+  },
+
+  Mix_FadeInMusicPos__deps: ['$MoriqAudio'],
+  Mix_FadeInMusicPos__sig: 'iiiid',
+  Mix_FadeInMusicPos: function(music, loops, ms, position) {
+    return MoriqAudio.fadeIn(music, loops, ms, position);
   },
 
   // From the gain reached to silence over ms, then the music halts, as SDL_mixer does.
@@ -156,14 +205,45 @@ mergeInto(LibraryManager.library, {
   Mix_FadeOutMusic: function(ms) {
     var playing = MoriqAudio.playing;
     if (!playing || playing.ended) return 0;
+    var position = MoriqAudio.heard(playing);
+    var ramp = {gain: 0, at: position + Math.max(ms, 0) / 1000, stop: true};
+    if (playing.paused) {
+      playing.ramp = ramp;
+      return 1;
+    }
     var now = MoriqAudio.context.currentTime;
-    var end = now + Math.max(ms, 0) / 1000;
     var param = playing.gain.gain;
     var reached = param.value;
     param.cancelScheduledValues(now);
     param.setValueAtTime(reached, now);
-    param.linearRampToValueAtTime(0, end);
-    playing.source.stop(end);
+    param.linearRampToValueAtTime(0, now + ramp.at - position);
+    playing.source.stop(now + ramp.at - position);
+    playing.ramp = ramp;
     return 1;
+  },
+
+  // Pausing keeps the position, the gain reached and the fade still to come.
+  Mix_PauseMusic__deps: ['$MoriqAudio'],
+  Mix_PauseMusic__sig: 'v',
+  Mix_PauseMusic: function() {
+    var playing = MoriqAudio.playing;
+    if (!playing || playing.ended || playing.paused) return;
+    playing.pausedAt = MoriqAudio.heard(playing);
+    playing.pausedGain = playing.gain.gain.value;
+    MoriqAudio.silence(playing);
+    playing.paused = true;
+  },
+
+  Mix_ResumeMusic__deps: ['$MoriqAudio'],
+  Mix_ResumeMusic__sig: 'v',
+  Mix_ResumeMusic: function() {
+    var playing = MoriqAudio.playing;
+    if (!playing || !playing.paused || MoriqAudio.halted) return;
+    var ramp = playing.ramp && playing.ramp.at > playing.pausedAt ? playing.ramp : null;
+    if (playing.ramp && playing.ramp.stop && !ramp) {
+      playing.ended = true;
+      return;
+    }
+    MoriqAudio.start(playing.music, playing.pausedAt, playing.pausedGain, ramp, playing.loop);
   },
 });

@@ -1,6 +1,7 @@
 // The page's behaviour around the compiled demo (moriq.js): the click that starts the demo's own main
-// with sound, Escape and full screen, ?at=MS for a still, and the state tests read:
-// document.body.dataset.state ("idle", "playing", "ended") and window.moriqSound.
+// with sound and the viewer's controls (its keys, the timeline of timeline.js, #t=SECONDS to start at a
+// moment), Escape and full screen, ?at=MS for a still, and the state tests read:
+// document.body.dataset.state ("idle", "playing", "ended"), window.moriqSound and window.moriqPlayer.
 'use strict';
 
 (function() {
@@ -74,20 +75,62 @@
     canvas.addEventListener('dblclick', toggleFullscreen);
   }
 
-  var argv = 0;
+  // The play list as the demo has it: [{name, start, duration}], for the timeline and #t=.
+  function playList() {
+    return Module.ccall('moriq_web_playlist', 'string', [], []).trim().split('\n').map(function(line) {
+      var f = line.split('\t');
+      return {name: f[0], start: Number(f[1]), duration: Number(f[2])};
+    });
+  }
+
+  // #t=SECONDS (decimals allowed): the moment a play starts at, in ms; a bad one is said and plays from 0.
+  function startMoment(length) {
+    var match = /^#t=(.*)$/.exec(location.hash);
+    if (!match) return 0;
+    var ms = /^\d+(\.\d*)?$/.test(match[1]) ? Math.round(Number(match[1]) * 1000) : NaN;
+    if (!(ms < length)) {
+      console.warn('#t= takes seconds from 0 to below ' + Math.floor(length / 1000) + ', not "' + match[1] +
+                   '"; playing from the start');
+      return 0;
+    }
+    return ms;
+  }
+
+  function argvOf(args) {
+    var argv = Module._malloc(4 * (args.length + 1));
+    args.forEach(function(arg, i) { Module.setValue(argv + 4 * i, Module.allocateUTF8(arg), 'i32'); });
+    Module.setValue(argv + 4 * args.length, 0, 'i32');
+    return argv;
+  }
+
+  var timeline = null;
+  window.moriqPlayer = Object.freeze({
+    get ms() { return timeline ? Number(document.getElementById('timeline').dataset.ms) : -1; },
+    get paused() { return !!timeline && document.getElementById('timeline').dataset.paused === 'true'; },
+    seek: function(ms) { if (timeline) Module.ccall('moriq_web_seek', null, ['number'], [ms]); },
+    togglePause: function() { if (timeline) Module.ccall('moriq_web_pause', null, [], []); },
+  });
+  window.addEventListener('hashchange', function() {
+    if (!timeline) return;
+    var list = playList(), last = list[list.length - 1];
+    if (/^#t=/.test(location.hash)) window.moriqPlayer.seek(startMoment(last.start + last.duration));
+  });
+
   function play(bytes) {
     // The demo opens its soundtrack where it would natively; a missing download leaves it missing there.
     var path = Module.ccall('moriq_web_soundtrack', 'string', [], []);
     if (bytes) Module.FS.writeFile(path, new Uint8Array(bytes));
     else if (Module.FS.analyzePath(path).exists) Module.FS.unlink(path);
-    if (!argv) {
-      argv = Module._malloc(8);
-      Module.setValue(argv, Module.allocateUTF8('moriq-demo'), 'i32');
-      Module.setValue(argv + 4, 0, 'i32');
-    }
+    var list = playList(), last = list[list.length - 1];
+    var args = ['moriq-demo', '--controls'];
+    var start = startMoment(last.start + last.duration);
+    if (start > 0) args.push('--start', String(start / 1000));
     freshCanvas();
     Module.ccall('moriq_web_setup', null, [], []);
-    return call('main', [1, argv]);
+    timeline = MoriqTimeline.create(document.getElementById('timeline'), list, window.moriqPlayer.seek,
+                                    window.moriqPlayer.togglePause);
+    Module.onFrame = function(now, ms, paused) { timeline.frame(ms, paused); };
+    return call('main', [args.length, argvOf(args)]);
   }
 
   ready.then(function() { button.disabled = false; });
@@ -98,6 +141,9 @@
     body.dataset.state = 'playing';
     canvas.focus();
     soundtrack.then(play).catch(function(error) { console.error(error); }).finally(function() {
+      if (timeline) timeline.remove();
+      timeline = null;
+      Module.onFrame = null;
       Module.moriqAudio.stop();
       button.textContent = 'Play again';
       body.dataset.state = 'ended';
