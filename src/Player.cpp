@@ -106,7 +106,12 @@ void Player::goTo(int ms, int fps) {
         ready(sceneMs, fps);
         return;
     }
-    if (started) finish(false);
+    if (started) {
+        // Left on the way forward, the scene is passed as if the player had come from the start.
+        const size_t left = current;
+        finish(false);
+        if (k > left) current = left;
+    }
     if (k < current) {
         resetState();
         current = 0;
@@ -289,10 +294,16 @@ bool Player::play(int fromMs, int toMs, int fps, const FrameSink& sink, bool sti
 }
 
 bool Player::drawFrame(int ms, long frame, int fps, const FrameSink& sink) {
-    // A later moment of the scene drawn last continues it, as frames played in turn do; any other moment
-    // is reached directly.
-    const bool next = started && timeline.sceneAt(ms) == current && lastDrawn >= 0 && lastDrawn < ms;
-    if (!next) goTo(ms, fps);
+    // A later moment of the scene drawn last continues it, as frames played in turn do, and so does the
+    // next scene's first frame after the last one's; any other moment is reached directly.
+    const size_t k = timeline.sceneAt(ms);
+    const bool later = started && lastDrawn >= 0 && lastDrawn < ms;
+    if (later && k == current + 1 && Timeline::frameTime(Timeline::firstFrameAt(ms, fps) - 1, fps) == lastDrawn) {
+        finish(true);
+        enter(k, ms - timeline.startOf(k), fps);
+    } else if (!later || k != current) {
+        goTo(ms, fps);
+    }
     hold(ms);
     bool go = true;
     {

@@ -1,0 +1,149 @@
+// The player over the demo's play list and stand-in pictures: a moment drawn directly is the moment
+// played up to, whichever way the player came (forward, back, from nothing); a live play taken through
+// seeks, a pause and keys by a scripted viewer on a driven clock; and the clock's hooks nesting.
+#include "Clock.h"
+#include "GLTest.h"
+#include "Heightfield.h"
+#include "Metaballs.h"
+#include "Player.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace moriqtest;
+
+namespace {
+
+// The frame player draws at ms, directly or continuing what it drew before.
+Frame still(Player& player, int ms) {
+    Frame f;
+    player.play(ms, ms, 60, [&f](long) { return f = Screenshot::grab(), true; }, true);
+    return f;
+}
+
+int differingPixels(const Frame& a, const Frame& b) {
+    int n = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3) n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+    return n;
+}
+
+void pushEvent(Uint8 type, int code = 0, SDLKey key = SDLK_UNKNOWN) {
+    SDL_Event event = {};
+    event.type = type;
+    if (type == SDL_KEYDOWN) event.key.keysym.sym = key;
+    else event.user.code = code;
+    SDL_PushEvent(&event);
+}
+
+}  // namespace
+
+TEST(Player, AMomentDrawnDirectlyIsTheMomentPlayedUpTo) {
+    ensureGL();
+    ASSERT_EQ(chdir(picture("").c_str()), 0);
+    std::cout.setstate(std::ios::failbit);  // the end-of-scene lines
+    // In each scene, past what it carries from frame to frame (the terrain's beat from 17.5 s, its ribbon's
+    // colour from the ball of the frame before, the blobs' motion and their normals from the pass before).
+    const int moments[] = {19000, 36500, 61000, 71500, 86500, 111000};
+    Player played(nullptr, Timeline::demo());
+    std::vector<Frame> direct;
+    for (int ms : moments) {
+        Frame last;
+        played.play(ms - 1500, ms, 60, [&last](long) { return last = Screenshot::grab(), true; }, true);
+        Player fresh(nullptr, Timeline::demo());
+        direct.push_back(still(fresh, ms));
+        EXPECT_EQ(differingPixels(last, direct.back()), 0) << ms << " ms";
+    }
+    // Back to earlier scenes: the GL state is rebuilt as from the start.
+    EXPECT_EQ(differingPixels(still(played, moments[0]), direct[0]), 0);
+    EXPECT_EQ(differingPixels(still(played, moments[2]), direct[2]), 0);
+    std::cout.clear();
+}
+
+TEST(Player, ScenesNeverStartedLeaveTheAttributeStackAlone) {
+    ensureGL();
+    const int before = integer(GL_ATTRIB_STACK_DEPTH);
+    while (glGetError() != GL_NO_ERROR) {}
+    {
+        const Timeline list = {{{"Metaballs", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
+                                {"Heightfield", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
+                                {"Metaballs", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }}},
+                               "", 1000, 1000};
+        Player player(nullptr, list);
+        int drawn = 0;
+        player.play(0, 0, 30, [&](long) { return ++drawn, false; }, true);
+        EXPECT_EQ(drawn, 1);
+    }
+    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), before);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A viewer, one step per frame shown, on a clock that moves 20 ms a frame: a seek from the first scene to
+// the last, a pause, a resume, Left back into the fifth scene, then the play runs out. Only the scenes
+// played to their end report; the paused frames all show one moment.
+TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
+    ensureGL();
+    ASSERT_EQ(chdir(picture("").c_str()), 0);
+    SDL_Event drain;
+    while (SDL_PollEvent(&drain)) {}
+    unsigned int wall = 5000;
+    const Clock::Drive clock([&wall] { return wall; });
+    Player player(nullptr, Timeline::demo());
+    std::vector<int> shown;
+    std::vector<bool> paused;
+    const std::vector<std::function<void()>> script = {
+        [] {}, [] { pushEvent(Player::SEEK_EVENT, 112000); }, [] {}, [] { pushEvent(Player::PAUSE_EVENT); },
+        [] {}, [] {}, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_SPACE); }, [] {},
+        [] { pushEvent(SDL_KEYDOWN, 0, SDLK_LEFT); }};
+    const Clock::OnSwap viewer([&] {
+        shown.push_back(Player::playing()->now());
+        paused.push_back(Player::playing()->paused());
+        if (shown.size() <= script.size()) script[shown.size() - 1]();
+        wall += 20;
+    });
+    testing::internal::CaptureStdout();
+    Player::Live how;
+    how.controls = true;
+    EXPECT_EQ(player.live(how), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Player::playing(), nullptr);
+
+    ASSERT_GT(shown.size(), 9u);
+    EXPECT_EQ(shown[0], 0);
+    EXPECT_EQ(shown[2], 112000);  // the frame after the seek shows the moment sought
+    EXPECT_EQ(shown[4], shown[5]);
+    EXPECT_TRUE(paused[4] && paused[6] && !paused[7]);
+    EXPECT_EQ(shown[6], shown[4]);
+    EXPECT_EQ(shown[9], shown[8] + 20 - 5000);  // Left at the frame after
+    EXPECT_GE(shown.back(), 115000 - 20);
+    // The fifth scene from 3 s before its end, then the last scene whole: two reports.
+    size_t reports = 0;
+    for (size_t at = out.find("frames draw"); at != std::string::npos; at = out.find("frames draw", at + 1)) ++reports;
+    EXPECT_EQ(reports, 2u) << out;
+}
+
+TEST(Clock, ReplacementsNestAndEachPutsBackWhatItReplaced) {
+    ensureGL();
+    std::vector<int> hooks;
+    {
+        const Clock::Drive outer([] { return 5u; });
+        const Clock::OnSwap first([&] { hooks.push_back(1); });
+        {
+            const Clock::Drive inner([] { return 7u; });
+            const Clock::OnSwap second([&] { hooks.push_back(2); });
+            EXPECT_EQ(Clock::ticks(), 7u);
+            EXPECT_EQ(inner.below(), 5u);
+            Clock::swapBuffers();
+            const Clock::Unseen unseen;
+            Clock::swapBuffers();
+        }
+        EXPECT_EQ(Clock::ticks(), 5u);
+        Clock::swapBuffers();
+    }
+    EXPECT_EQ(hooks, (std::vector<int>{2, 1}));
+    EXPECT_LE(Clock::ticks(), SDL_GetTicks());
+}
