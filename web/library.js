@@ -70,8 +70,9 @@ mergeInto(LibraryManager.library, {
       if (playing.paused) return playing.pausedAt;
       var context = MoriqAudio.context;
       var time = context.currentTime - (context.outputLatency || 0) - playing.startedAt;
-      if (playing.loop) time %= playing.duration;
-      return Math.max(0, Math.min(time, playing.duration));
+      if (playing.loop) return Math.max(0, time) % playing.duration;
+      // Until the output reaches what was started, what is heard is not yet the music: it stays at its start.
+      return Math.max(playing.from, Math.min(time, playing.duration));
     },
 
     // Starts music (a track index) at position seconds with gain, ramping to ramp.gain by ramp.at seconds
@@ -88,8 +89,8 @@ mergeInto(LibraryManager.library, {
       if (ramp) node.gain.linearRampToValueAtTime(ramp.gain, now + Math.max(0, ramp.at - position));
       source.connect(node);
       node.connect(context.destination);
-      var playing = {music: music, source: source, gain: node, startedAt: now - position, duration: buffer.duration,
-                     loop: loop, ended: false, paused: false, ramp: ramp};
+      var playing = {music: music, source: source, gain: node, startedAt: now - position, from: position,
+                     duration: buffer.duration, loop: loop, ended: false, paused: false, ramp: ramp};
       source.onended = function() { playing.ended = true; };
       source.start(now, Math.min(position, buffer.duration));
       if (ramp && ramp.stop) source.stop(now + Math.max(0, ramp.at - position));

@@ -103,10 +103,18 @@
     return argv;
   }
 
-  var timeline = null;
+  // The last frame handed to the browser: its moment, and how far ahead of it the music was heard then
+  // (null while the music is silent or paused).
+  var timeline = null, shown = {ms: -1, paused: false, lag: null};
+  function frameShown(now, ms, paused) {
+    var heard = Module.moriqAudio.position();
+    shown = {ms: ms, paused: paused, lag: ms >= 0 && heard >= 0 ? heard - ms : null};
+    timeline.frame(ms, paused);
+  }
   window.moriqPlayer = Object.freeze({
-    get ms() { return timeline ? Number(document.getElementById('timeline').dataset.ms) : -1; },
-    get paused() { return !!timeline && document.getElementById('timeline').dataset.paused === 'true'; },
+    get ms() { return shown.ms; },
+    get paused() { return shown.paused; },
+    get lag() { return shown.lag; },
     seek: function(ms) { if (timeline) Module.ccall('moriq_web_seek', null, ['number'], [ms]); },
     togglePause: function() { if (timeline) Module.ccall('moriq_web_pause', null, [], []); },
   });
@@ -129,7 +137,7 @@
     Module.ccall('moriq_web_setup', null, [], []);
     timeline = MoriqTimeline.create(document.getElementById('timeline'), list, window.moriqPlayer.seek,
                                     window.moriqPlayer.togglePause);
-    Module.onFrame = function(now, ms, paused) { timeline.frame(ms, paused); };
+    Module.onFrame = frameShown;
     return call('main', [args.length, argvOf(args)]);
   }
 
@@ -143,6 +151,7 @@
     soundtrack.then(play).catch(function(error) { console.error(error); }).finally(function() {
       if (timeline) timeline.remove();
       timeline = null;
+      shown = {ms: -1, paused: false, lag: null};
       Module.onFrame = null;
       Module.moriqAudio.stop();
       button.textContent = 'Play again';

@@ -95,8 +95,6 @@ window.MoriqTimeline = (function() {
         link.href = '#t=' + seconds(ms);
         pause.classList.toggle('paused', paused);
         pause.setAttribute('aria-label', paused ? 'Play' : 'Pause');
-        root.dataset.ms = ms;
-        root.dataset.paused = paused;
       },
       remove: function() {
         clearTimeout(hideTimer);
