@@ -158,6 +158,7 @@ void Player::ready(int sceneMs, int fps) {
     if (from < sceneMs) {
         const Clock::Unseen unseen;
         scene->render();
+        ++scene->framesDrawn;
     }
     hold(start + sceneMs);
     lastDrawn = -1;

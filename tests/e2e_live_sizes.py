@@ -98,7 +98,7 @@ class LiveSizes(unittest.TestCase):
             self.assertEqual(result.stderr, "moriq-demo: %s\nTry 'moriq-demo --help' for the options.\n" % message)
         usage = run("--help")
         self.assertEqual((usage.returncode, usage.stderr), (0, ""))
-        self.assertEqual(len(usage.stdout.splitlines()), 10)
+        self.assertEqual(len(usage.stdout.splitlines()), 13)
         self.assertRegex(run("--version").stdout, r"^moriq-demo \d+\.\d+\.\d+\n$")
 
 

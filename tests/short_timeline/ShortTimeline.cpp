@@ -9,8 +9,8 @@
 namespace {
 
 // Draws a picture that depends on both the scene time and the frames drawn so far (state carried from
-// frame to frame, as the terrain and the metaballs carry it), so a frame is right only when the grid
-// was played up to it.
+// frame to frame, as the terrain and the metaballs carry it), so a frame is right only when the grid was
+// played up to it or the count derived for it.
 class TestScene : public Scene {
 public:
     TestScene(SDL_Surface* screen, float blue) : blue(blue) { surface = screen; }
@@ -23,6 +23,7 @@ public:
         Scene::init();
         glDisable(GL_DEPTH_TEST);
     }
+    void startAt(int ms, int fps) override { framesDrawn = static_cast<unsigned int>(Timeline::firstFrameAt(ms, fps)); }
     void render() override {
         const int t = getTime();
         glClearColor((t / 8 % 256) / 255.0f, (framesDrawn * 16 % 256) / 255.0f, blue, 1.0f);
