@@ -53,8 +53,8 @@ Options Options::parse(int argc, const char* const* argv) {
                            std::to_string(Timeline::demo().length() / 1000) + ", not '" + argv[i] + "'");
         } else if (!std::strcmp(arg, "--size")) {
             if (i + 1 >= argc) return bad("--size needs a size, such as 1280x960");
-            if (!Raster::parseSize(argv[++i], options.width, options.height))
-                return bad(std::string("--size takes WxH (1 to 100000 each), not '") + argv[i] + "'");
+            const std::string why = Raster::readSize(argv[++i], options.width, options.height);
+            if (!why.empty()) return bad(why);
             sized = true;
         } else {
             return bad(std::string("unknown option '") + arg + "'");
@@ -62,9 +62,6 @@ Options Options::parse(int argc, const char* const* argv) {
     }
     if (options.window && options.native) return bad("--window and --native exclude each other");
     if (sized && !options.window) return bad("--size goes with --window");
-    if (Raster::pictureArea(options.width, options.height).width == 0)
-        return bad("--size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                   " has no room for a 4:3 picture");
     return options;
 }
 

@@ -43,6 +43,16 @@ bool parseSize(const char* text, int& width, int& height) {
     return true;
 }
 
+std::string readSize(const char* text, int& width, int& height) {
+    int w = 0, h = 0;
+    if (!parseSize(text, w, h)) return std::string("--size takes WxH (1 to 100000 each), not '") + text + "'";
+    if (pictureArea(w, h).width == 0)
+        return "--size " + std::to_string(w) + "x" + std::to_string(h) + " has no room for a 4:3 picture";
+    width = w;
+    height = h;
+    return "";
+}
+
 void setSize(int width, int height) {
     if (width <= 0 || height <= 0) return;
     drawnWidth = frameWidth = width;

@@ -3,6 +3,8 @@
 // frames are drawn, not scaled up. Scenes set their viewport and line widths through here, in 640x480 terms.
 #pragma once
 
+#include <string>
+
 namespace Raster {
 
 const int WIDTH = 640;
@@ -18,6 +20,9 @@ Area pictureArea(int width, int height);
 
 // Reads "WxH" (each 1 to 100000); false for anything else, leaving width and height alone.
 bool parseSize(const char* text, int& width, int& height);
+// A --size option's value: reads it into width and height and returns "", or says what is wrong with it
+// (not WxH, or no room for a 4:3 picture), leaving them alone.
+std::string readSize(const char* text, int& width, int& height);
 
 // The drawn size of the whole picture, filling its frame; both must be positive. Takes effect at the
 // next viewport().

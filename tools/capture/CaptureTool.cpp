@@ -170,9 +170,12 @@ bool parse(int argc, char** argv, int length, Options& options) {
             ++i;
         } else if (!std::strcmp(argv[i], "--to") && hasValue && parseInt(argv[i + 1], options.to)) {
             ++i;
-        } else if (!std::strcmp(argv[i], "--size") && hasValue &&
-                   Raster::parseSize(argv[i + 1], options.width, options.height)) {
-            ++i;
+        } else if (!std::strcmp(argv[i], "--size") && hasValue) {
+            const std::string why = Raster::readSize(argv[++i], options.width, options.height);
+            if (!why.empty()) {
+                std::cerr << "moriq-capture: " << why << std::endl;
+                return false;
+            }
         } else if (!std::strcmp(argv[i], "--supersample") && hasValue && parseInt(argv[i + 1], options.supersample) &&
                    options.supersample >= 1 && options.supersample <= 4) {
             ++i;
@@ -194,11 +197,6 @@ bool parse(int argc, char** argv, int length, Options& options) {
     const bool still = options.at >= 0 || !out.empty();
     if (still + !video.empty() + !frames.empty() != 1) {
         usage(length);
-        return false;
-    }
-    if (Raster::pictureArea(options.width, options.height).width == 0) {
-        std::cerr << "moriq-capture: --size " << options.width << "x" << options.height
-                  << " has no room for a 4:3 picture" << std::endl;
         return false;
     }
     // The encoders keep colour at half the resolution in both directions.
