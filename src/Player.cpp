@@ -158,8 +158,8 @@ void Player::ready(int sceneMs, int fps) {
     if (from < sceneMs) {
         const Clock::Unseen unseen;
         scene->render();
-        ++scene->framesDrawn;
     }
+    scene->countFrom(sceneMs);
     hold(start + sceneMs);
     lastDrawn = -1;
 }

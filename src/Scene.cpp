@@ -43,6 +43,12 @@ void Scene::startClock() {
     startTime = Clock::ticks();
     framesDrawn = 0;
     reportDue = true;
+    countedFrom = 0;
+}
+
+void Scene::countFrom(int ms) {
+    framesDrawn = 0;
+    countedFrom = ms;
 }
 
 void Scene::perspective(double aspect, double zNear, double zFar) {
@@ -100,7 +106,7 @@ void Scene::writeReport(std::ostream& out, unsigned int frames, int elapsedMs) {
 void Scene::report() {
     if (!reportDue) return;
     reportDue = false;
-    writeReport(std::cout, framesDrawn, getTime());
+    writeReport(std::cout, framesDrawn, getTime() - countedFrom);
 }
 
 void Scene::setOrtho() {

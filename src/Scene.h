@@ -52,6 +52,8 @@ public:
     // never started, or one whose report was cancelled (left by a seek).
     void report();
     void cancelReport() { reportDue = false; }
+    // The report counts frames and time from scene time ms on: where a player started the scene's play.
+    void countFrom(int ms);
 
     SDL_Surface* surface = nullptr;
     SDL_Event event;
@@ -95,4 +97,5 @@ protected:
 private:
     bool statePushed = false;
     bool reportDue = false;
+    int countedFrom = 0;
 };

@@ -23,10 +23,10 @@ public:
         Scene::init();
         glDisable(GL_DEPTH_TEST);
     }
-    void startAt(int ms, int fps) override { framesDrawn = static_cast<unsigned int>(Timeline::firstFrameAt(ms, fps)); }
+    void startAt(int ms, int fps) override { frames = static_cast<unsigned int>(Timeline::firstFrameAt(ms, fps)); }
     void render() override {
         const int t = getTime();
-        glClearColor((t / 8 % 256) / 255.0f, (framesDrawn * 16 % 256) / 255.0f, blue, 1.0f);
+        glClearColor((t / 8 % 256) / 255.0f, (frames++ * 16 % 256) / 255.0f, blue, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         setOrtho();
         const float x = (t % 1000) / 500.0f - 1.0f;
@@ -38,6 +38,7 @@ public:
 
 private:
     float blue;
+    unsigned int frames = 0;
 };
 
 }  // namespace
