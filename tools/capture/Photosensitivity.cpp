@@ -115,8 +115,7 @@ bool Meter::add(long frame, const unsigned char* rgb, int frameWidth, int frameH
     }
 
     // The history slot of the frame a second ago is this frame's: its transitions leave the counts.
-    const size_t frames = history.size() / cells.size();
-    unsigned char* slot = &history[static_cast<size_t>(added++ % frames) * cells.size()];
+    unsigned char* slot = &history[static_cast<size_t>(added++ % fps) * cells.size()];
     for (size_t i = 0; i < cells.size(); ++i) {
         const int cx = static_cast<int>(i) % CELLS, cy = static_cast<int>(i) / CELLS;
         const double area = static_cast<double>(((cx + 1) * width / CELLS - cx * width / CELLS)) *
@@ -142,7 +141,7 @@ int Meter::worst(const std::vector<int>& transitions) const {
     const int side = CELLS + 1;
     std::vector<int> sum(side * side, 0);  // summed-area table of the cells flashing n times or more
     int found = 0;
-    for (int n = found + 1; n <= most; n = found + 1) {
+    for (int n = 1; n <= most; ++n) {
         for (int y = 0; y < CELLS; ++y)
             for (int x = 0; x < CELLS; ++x)
                 sum[(y + 1) * side + x + 1] = (transitions[y * CELLS + x] / 2 >= n) + sum[y * side + x + 1] +
