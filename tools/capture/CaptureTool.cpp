@@ -403,7 +403,7 @@ int reportFlashes(const Options& options, const Timeline& timeline) {
             return false;
         }, nullptr);
     }
-    if (status != 0 && status != 130) return 2;
+    if (status != 0 && (status != 130 || meter.seconds().empty())) return status == 130 ? 130 : 2;
     const bool over = Photosensitivity::print(std::cout, meter.seconds());
     return status ? status : over;
 }
