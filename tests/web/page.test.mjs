@@ -1,6 +1,6 @@
-// The page in headless Chromium with software WebGL: it loads clean, its stills of every scene match the
-// capture tool's, a click plays picture and sound, Escape stops both, and a corrupt picture in its data
-// becomes the checker with the demo's own message.
+// The page in headless Chromium with software WebGL: it loads clean, it warns of its flashes, its stills of
+// every scene match the capture tool's, a click plays picture and sound, Escape stops both, and a corrupt
+// picture in its data becomes the checker with the demo's own message.
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
@@ -69,6 +69,21 @@ describe('the page', () => {
     await fits();
     await page.dblclick('#canvas');
     await page.waitForFunction(() => !document.fullscreenElement);
+    await page.close();
+  });
+
+  test('the photosensitivity warning stands by Play; with reduced motion asked for, whatever the count', async () => {
+    const { page } = await open(browser, server.url);
+    const warning = page.locator('#flash-warning');
+    assert.match((await warning.textContent()).replace(/\s+/g, ' '),
+                 /^Photosensitivity warning: this demo contains flashing light \(\d+ seconds exceed three flashes a second\)\.$/);
+    assert.ok(await warning.isVisible());
+    const below = (await warning.boundingBox()).y - (await page.locator('#start').boundingBox()).y;
+    assert.ok(below > 0 && below < 120, `${below} px below the button`);
+    await page.evaluate(() => { document.getElementById('flash-warning').dataset.flashes = 'ok'; });
+    assert.equal(await warning.isVisible(), false);
+    await page.emulateMedia({ reducedMotion: 'reduce' });
+    assert.ok(await warning.isVisible());
     await page.close();
   });
 

@@ -5,6 +5,7 @@
 
 #include "FfmpegPipe.h"
 #include "FrameTarget.h"
+#include "Photosensitivity.h"
 #include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
@@ -49,6 +50,7 @@ void usage(int length) {
                  "       moriq-capture --at MS --out FILE.png [--fps N]\n"
                  "       moriq-capture --video FILE.mp4|FILE.mkv|FILE.webm [--from MS] [--to MS] [--fps N]\n"
                  "       moriq-capture --frames DIR [--from MS] [--to MS] [--fps N]\n"
+                 "       moriq-capture --flashes [--from MS] [--to MS] [--fps N]\n"
                  "  MS counts from the start of the first scene; the timeline is "
               << length << " ms long.\n"
                  "  --list prints the play list: scene, name, start and duration in ms, the files it reads.\n"
@@ -56,7 +58,10 @@ void usage(int length) {
                  "  whole timeline; --frames writes DIR/frame-NNNNNN.png, numbered from the timeline's start.\n"
                  "  Stills, frames and videos take --size WxH (default 640x480): the demo's 4:3 picture drawn as\n"
                  "  large as fits, centred between black bars; and --supersample N (1 to 4, default 1): each\n"
-                 "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n";
+                 "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n"
+                 "  --flashes counts flashes by WCAG 2.3.1 and prints a line a second (second, general flashes,\n"
+                 "  red flashes, ok or over three) and a verdict; it exits 0 when no second exceeds three\n"
+                 "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n";
 }
 
 bool parseInt(const char* text, int& value) {
@@ -142,7 +147,7 @@ std::string frameFile(const std::string& dir, long frame) {
 }
 
 struct Options {
-    enum Mode { LIST, STILL, FRAMES, VIDEO } mode = STILL;
+    enum Mode { LIST, STILL, FRAMES, VIDEO, FLASHES } mode = STILL;
     int at = -1;
     int fps = 60;
     int from = 0;
@@ -156,7 +161,7 @@ struct Options {
 // Reads the arguments into options; says what is wrong (the usage, mostly) and returns false on bad ones.
 bool parse(int argc, char** argv, int length, Options& options) {
     std::string out, video, frames;
-    bool list = false;
+    bool list = false, flashes = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--list") && argc == 2) {
@@ -185,6 +190,8 @@ bool parse(int argc, char** argv, int length, Options& options) {
             video = argv[++i];
         } else if (!std::strcmp(argv[i], "--frames") && hasValue) {
             frames = argv[++i];
+        } else if (!std::strcmp(argv[i], "--flashes")) {
+            flashes = true;
         } else {
             usage(length);
             return false;
@@ -195,7 +202,7 @@ bool parse(int argc, char** argv, int length, Options& options) {
         return true;
     }
     const bool still = options.at >= 0 || !out.empty();
-    if (still + !video.empty() + !frames.empty() != 1) {
+    if (still + !video.empty() + !frames.empty() + flashes != 1) {
         usage(length);
         return false;
     }
@@ -214,8 +221,8 @@ bool parse(int argc, char** argv, int length, Options& options) {
         }
         return true;
     }
-    options.mode = video.empty() ? Options::FRAMES : Options::VIDEO;
-    options.path = video.empty() ? frames : video;
+    options.mode = flashes ? Options::FLASHES : video.empty() ? Options::FRAMES : Options::VIDEO;
+    options.path = flashes ? "the flash report" : video.empty() ? frames : video;
     if (options.to < 0) options.to = length;
     if (options.from >= options.to || options.to > length) {
         usage(length);
@@ -380,6 +387,25 @@ int writeVideo(const Options& options, const Timeline& timeline) {
     }, encoder.get());
 }
 
+// Plays the frames into the flash meter, then prints its report, of the frames done when stopped too.
+int reportFlashes(const Options& options, const Timeline& timeline) {
+    Photosensitivity::Meter meter(options.fps);
+    int status = 2;
+    {
+        // The report goes out once the display has given standard output back.
+        Display display(options);
+        if (!display.screen()) return 2;
+        status = record(options, timeline, display, [&](const Screenshot& shot, long frame) {
+            if (meter.add(frame, shot.rgb.data(), shot.width, shot.height)) return true;
+            std::cerr << "moriq-capture: --flashes needs frames of 48x48 pixels or more" << std::endl;
+            return false;
+        }, nullptr);
+    }
+    if (status != 0 && (status != 130 || meter.seconds().empty())) return status == 130 ? 130 : 2;
+    const bool over = Photosensitivity::print(std::cout, meter.seconds());
+    return status ? status : over;
+}
+
 }  // namespace
 
 int captureMain(int argc, char** argv, const Timeline& timeline) {
@@ -390,6 +416,7 @@ int captureMain(int argc, char** argv, const Timeline& timeline) {
     case Options::STILL: return writeStill(options, timeline);
     case Options::FRAMES: return writeFrames(options, timeline);
     case Options::VIDEO: return writeVideo(options, timeline);
+    case Options::FLASHES: return reportFlashes(options, timeline);
     }
     return 2;
 }
