@@ -94,6 +94,7 @@ TEST(SceneKit, FadesAndOverlaysDrawWhateverIsSwitchedOnAndLeaveTheStateAsFound) 
 
 TEST(SceneKit, InitSavesTheStateOnceAndDeinitRestoresOnlyWhatWasSaved) {
     ensureGL();
+    glPushAttrib(GL_ALL_ATTRIB_BITS);  // so that one pop too many shows in the depth
     const int depth = integer(GL_ATTRIB_STACK_DEPTH);
     Kit never;
     never.deinit();
@@ -107,4 +108,5 @@ TEST(SceneKit, InitSavesTheStateOnceAndDeinitRestoresOnlyWhatWasSaved) {
     twice.deinit();
     EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    glPopAttrib();
 }
