@@ -21,13 +21,10 @@ fi
 sizes=("$@")
 [[ ${#sizes[@]} -gt 0 ]] || sizes=(640x480 1920x1080 1920x1080:2)
 
-if [[ -z ${DISPLAY:-} ]]; then
-    . scripts/xvfb.sh
-    start_xvfb
-fi
+. scripts/xvfb.sh
 work=$(mktemp -d /tmp/moriq-bench-XXXXXX)
-# Replaces start_xvfb's trap, so it stops the server as that one did.
-trap 'rm -rf "$work"; [[ -z ${xvfb_pid:-} ]] || kill "$xvfb_pid" 2>/dev/null' EXIT
+trap 'rm -rf "$work"; stop_xvfb' EXIT
+[[ -n ${DISPLAY:-} ]] || start_xvfb
 load() { cut -d' ' -f1 /proc/loadavg; }
 
 for entry in "${sizes[@]}"; do

@@ -13,17 +13,16 @@ cd "$(dirname "$0")/.."
 timed=build/moriq-demo-timed
 [[ -x $timed ]] || { echo "live_frames: build $timed first (scripts/build.sh -DMORIQ_BENCH=ON)" >&2; exit 1; }
 work=$(mktemp -d /tmp/moriq-live-XXXXXX)
-exec {xvfb_out}< <(exec setsid Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
-read -r number <&"$xvfb_out"
+. scripts/xvfb.sh
+trap 'stop_xvfb; rm -rf "$work"' EXIT
+start_xvfb 1920x1080
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 run() {
     local name=$1
     shift
     echo "$name: load $(load) ($(nproc) cores)" >"$work/$name.load"
-    DISPLAY=":$number" SDL_AUDIODRIVER=dummy "$timed" "$@" >"$work/$name.out" 2>"$work/$name.err"
+    SDL_AUDIODRIVER=dummy "$timed" "$@" >"$work/$name.out" 2>"$work/$name.err"
     echo "  after: load $(load)" >>"$work/$name.load"
 }
 run 1920x1080 --native "$@"

@@ -15,6 +15,7 @@ echo "There is no display (DISPLAY is not set), so the demo is recorded to $vide
 scripts/deps.sh --video
 . scripts/xvfb.sh
 start_xvfb
+trap stop_xvfb EXIT
 build/moriq-capture --video "$video"
 
 seconds=$(LC_ALL=C printf %.1f "$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$video")")

@@ -5,20 +5,27 @@
 #             (clang) into build-asan/
 #   fuzz      the PNG loader's fuzz target for MORIQ_FUZZ_SECONDS seconds (60), corpus in build-asan/fuzz/
 #   web       the page built into build-web/ and tested in headless Chromium (tests/web/)
-# MORIQ_STAGES chooses the stages (default "normal sanitize fuzz web"). Extra arguments go to ctest in both
-# suites (for example -LE long to skip the full-length demo runs). Exits non-zero if any stage failed.
+# MORIQ_STAGES chooses some of them (default: all), run in this order; an unknown name exits with 2. Extra
+# arguments go to ctest in both suites (for example -LE long to skip the full-length demo runs). Exits
+# non-zero if any stage failed; a stage fails at its first failing command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-stages=" ${MORIQ_STAGES:-normal sanitize fuzz web} "
+all_stages=(normal sanitize fuzz web)
+read -r -a stages <<<"${MORIQ_STAGES:-${all_stages[*]}}"
+for stage in "${stages[@]}"; do
+    if [[ " ${all_stages[*]} " != *" $stage "* ]]; then
+        echo "test.sh: no stage '$stage' in MORIQ_STAGES; the stages are: ${all_stages[*]}" >&2
+        exit 2
+    fi
+done
 fuzz_seconds=${MORIQ_FUZZ_SECONDS:-60}
 jobs=2
 
 scripts/deps.sh --test
 
-if [ -z "${DISPLAY:-}" ]; then
-    . scripts/xvfb.sh
-    start_xvfb
-fi
+. scripts/xvfb.sh
+trap stop_xvfb EXIT
+[ -n "${DISPLAY:-}" ] || start_xvfb
 
 normal() {
     scripts/build.sh -DMORIQ_TESTS=ON -DMORIQ_BENCH=ON && ctest --test-dir build --output-on-failure -j"$jobs" "$@"
@@ -56,14 +63,21 @@ web() {
 }
 
 failed=()
-for stage in normal sanitize fuzz web; do
-    [[ "$stages" == *" $stage "* ]] || continue
+ran=()
+for stage in "${all_stages[@]}"; do
+    [[ " ${stages[*]} " == *" $stage "* ]] || continue
     echo "=== $stage ==="
-    if ! "$stage" "$@"; then failed+=("$stage"); fi
+    # A subshell outside any condition, so that set -e stops the stage at its first failing command.
+    set +e
+    (set -e; "$stage" "$@")
+    status=$?
+    set -e
+    ran+=("$stage")
+    [ "$status" -eq 0 ] || failed+=("$stage")
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Failed stages: ${failed[*]}" >&2
     exit 1
 fi
-echo "All stages passed:${stages% }"
+echo "All stages passed: ${ran[*]}"

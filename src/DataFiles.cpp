@@ -64,4 +64,9 @@ std::string describe(const std::vector<std::string>& places) {
     return text;
 }
 
+std::string lookedAt(const std::string& name, bool named) {
+    const std::vector<std::string> all = places(name);
+    return named && all.size() < 2 ? std::string() : "looked at " + describe(all);
+}
+
 }  // namespace DataFiles

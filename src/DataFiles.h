@@ -14,5 +14,8 @@ std::vector<std::string> places(const std::string& name);
 std::string find(const std::string& name);
 // "A" or "A and B" or "A, B and C": the places, for messages about a missing file.
 std::string describe(const std::vector<std::string>& places);
+// "looked at A and B": name's places, for a message about it missing. A message that already names the
+// file (named) gains nothing from its only place, so then a lone place gives "".
+std::string lookedAt(const std::string& name, bool named);
 
 }  // namespace DataFiles

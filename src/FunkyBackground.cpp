@@ -2,7 +2,6 @@
 #include "FunkyBackground.h"
 
 #include "Clock.h"
-#include "Raster.h"
 
 #include <GL/gl.h>
 
@@ -30,13 +29,8 @@ FunkyBackground::~FunkyBackground() {
 
 void FunkyBackground::init() {
     pushState();
-    startClock();
+    Scene::init();
     glClearColor(0.7f, 0.7f, 0.7f, 0.0f);
-    Raster::viewport();
-    perspective(1.3333333333333333, 1.0, 100.0);
-    glLoadIdentity();
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glEnable(GL_TEXTURE_2D);
     // The picture shows as it is: unblended and unlit, whatever the scene before left behind.
     glDisable(GL_BLEND);

@@ -922,13 +922,11 @@ void Metaballs::init() {
         pngTexture = new PNGImage(PICTURES[1]);
         glGenTextures(1, &texid);
         glBindTexture(GL_TEXTURE_2D, texid);
-        // The picture is handed over in its own format, rows tightly packed, so nothing past it is read.
-        GLint alignment = 4;
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pngTexture->getWidth(), pngTexture->getHeight(), pngTexture->getType(),
-                          GL_UNSIGNED_BYTE, pngTexture->getData());
-        glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+        // The picture is handed over in its own format.
+        Texture::uploadPacked([&] {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pngTexture->getWidth(), pngTexture->getHeight(),
+                              pngTexture->getType(), GL_UNSIGNED_BYTE, pngTexture->getData());
+        });
         delete pngTexture;
         pngTexture = nullptr;
     }

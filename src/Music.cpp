@@ -35,7 +35,7 @@ void Music::loadMusic(const char* filename) {
     music = Mix_LoadMUS(path.empty() ? filename : path.c_str());
     if (!music) {
         std::cerr << "Couldn't load music: " << SDL_GetError();
-        if (path.empty()) std::cerr << "; looked at " << DataFiles::describe(DataFiles::places(filename));
+        if (path.empty()) std::cerr << "; " << DataFiles::lookedAt(filename, false);
         std::cerr << std::endl;
         error = true;
     }

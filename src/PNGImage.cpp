@@ -55,12 +55,9 @@ bool decodeInto(Decoding& d, const char* filename) {
     const std::string path = DataFiles::find(filename);
     d.file = path.empty() ? nullptr : fopen(path.c_str(), "rb");
     if (!d.file) {
-        const std::vector<std::string> places = DataFiles::places(filename);
-        if (places.size() > 1)
-            std::cerr << "PNG: Failed to open " << filename << " for reading; looked at "
-                      << DataFiles::describe(places) << std::endl;
-        else
-            std::cerr << "PNG: Failed to open " << filename << " for reading" << std::endl;
+        const std::string where = DataFiles::lookedAt(filename, true);
+        std::cerr << "PNG: Failed to open " << filename << " for reading" << (where.empty() ? "" : "; ") << where
+                  << std::endl;
         return false;
     }
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

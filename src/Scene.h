@@ -13,7 +13,8 @@ class Scene {
 public:
     Scene();
     virtual ~Scene();
-    // The scenes' own init does not call this one (intended): each sets the clock and its GL state itself.
+    // The clock, a black clear colour, the viewport and the 4:3 perspective. Only the closing scene builds
+    // on it (intended): the others set the clock and their GL state themselves.
     virtual void init();
     // Restores the GL attributes the scene saved with pushState; nothing when it saved none.
     virtual void deinit();

@@ -14,16 +14,21 @@ Texture::Texture(const char* filename) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 
-    // Rows are tightly packed; an alignment of 1 keeps odd-width images from skewing.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, image->getType(), image->getWidth(), image->getHeight(), 0,
-                 image->getType(), GL_UNSIGNED_BYTE, image->getData());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    uploadPacked([&] {
+        glTexImage2D(GL_TEXTURE_2D, 0, image->getType(), image->getWidth(), image->getHeight(), 0,
+                     image->getType(), GL_UNSIGNED_BYTE, image->getData());
+    });
 
     delete image;
     glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Texture::uploadPacked(const std::function<void()>& upload) {
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    upload();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
 void Texture::bind() {

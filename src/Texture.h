@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <functional>
+
 class Texture {
 public:
     explicit Texture(const char* filename);
@@ -10,6 +12,10 @@ public:
     ~Texture() {}
 
     void bind();
+
+    // Runs upload with an unpack alignment of 1, then puts the caller's back: decoded rows are tightly
+    // packed, and any other alignment would skew odd-width pictures or read past their end.
+    static void uploadPacked(const std::function<void()>& upload);
 
 private:
     GLuint texid = 0;

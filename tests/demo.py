@@ -21,15 +21,13 @@ SANITIZER = re.compile(r"AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitiz
 RATE = 44100  # stereo frames a second of SDL_mixer's output
 
 
-# A new Xvfb and its display name. Without -noreset the server resets when its last client leaves, and
-# SDL's probe connection is such a client: the real connection would now and then fail.
+# A new Xvfb of scripts/xvfb.sh (the repository's one way to start one) and its display name.
 def start_xvfb(screen="1024x768"):
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen + "x24", "-nolisten",
-                               "tcp", "-noreset"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as f:
-        return server, ":" + f.readline().strip()
+    server = subprocess.Popen([os.path.join(SOURCE, "scripts", "xvfb.sh"), screen], stdout=subprocess.PIPE, text=True)
+    number = server.stdout.readline().strip()
+    server.stdout.close()
+    assert number, "Xvfb did not start"
+    return server, ":" + number
 
 
 # [(name, start ms, duration ms, [picture files])] in playing order, and the soundtrack's path.

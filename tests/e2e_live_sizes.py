@@ -91,14 +91,13 @@ class LiveSizes(unittest.TestCase):
         def run(*args):
             return subprocess.run([DEMO, *args], env=env, capture_output=True, text=True, timeout=30)
 
-        for args, message in [(["--bogus"], "unknown option '--bogus'"), (["--size", "800x600"], "--size goes with --window"),
-                              (["--window", "--size", "800by600"], "--size takes WxH (1 to 100000 each), not '800by600'")]:
-            result = run(*args)
-            self.assertEqual((result.returncode, result.stdout), (2, ""), args)
-            self.assertEqual(result.stderr, "moriq-demo: %s\nTry 'moriq-demo --help' for the options.\n" % message)
+        # Options.parse's messages are test_options.cpp's; here the form a person sees and the exit codes.
+        result = run("--size", "800x600")
+        self.assertEqual((result.returncode, result.stdout), (2, ""))
+        self.assertEqual(result.stderr, "moriq-demo: --size goes with --window\nTry 'moriq-demo --help' for the options.\n")
         usage = run("--help")
         self.assertEqual((usage.returncode, usage.stderr), (0, ""))
-        self.assertEqual(len(usage.stdout.splitlines()), 13)
+        self.assertIn("--window", usage.stdout)
         self.assertRegex(run("--version").stdout, r"^moriq-demo \d+\.\d+\.\d+\n$")
 
 

@@ -60,30 +60,33 @@ TEST(Vector3d, ProductsNormalisingAndTurningByAGLMatrix) {
 }
 
 TEST(PNGImage, EveryFormatComesOutAsBytesGLTakesWithTheBottomRowFirst) {
-    PNGImage palette(picture("palette.png").c_str()), grey(picture("grey.png").c_str()),
-        deep(picture("deep.png").c_str()), adam7(picture("adam7.png").c_str()),
-        greyAlpha(picture("greyalpha.png").c_str()), odd(picture("odd.png").c_str()),
-        palette8(picture("palette8.png").c_str()), keyed(picture("keyed.png").c_str()), grey4(picture("grey4.png").c_str());
     // Palette indices (with a transparency chunk: RGBA) and a key colour become colours; 16-bit samples become
-    // 8-bit ones and 4-bit ones are widened.
-    EXPECT_EQ(palette.getType(), GL_RGBA);
-    EXPECT_EQ(bytes(palette, 12), (std::vector<int>{255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}));
-    EXPECT_TRUE(palette8.getType() == GL_RGB && bytes(palette8, 6) == (std::vector<int>{255, 0, 0, 0, 0, 255}));
-    EXPECT_TRUE(keyed.getType() == GL_RGBA && bytes(keyed, 8) == (std::vector<int>{10, 20, 30, 0, 40, 50, 60, 255}));
-    EXPECT_EQ(bytes(grey4, 4), (std::vector<int>{0, 85, 170, 255}));
-    EXPECT_EQ(grey.getType(), GL_LUMINANCE);
-    EXPECT_EQ(bytes(grey, 4), (std::vector<int>{0, 60, 128, 250}));
-    EXPECT_EQ(deep.getType(), GL_RGB);
-    EXPECT_EQ(bytes(deep, 6), (std::vector<int>{255, 128, 0, 0, 64, 255}));
-    EXPECT_EQ(greyAlpha.getType(), GL_LUMINANCE_ALPHA);
-    EXPECT_EQ(bytes(greyAlpha, 6), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(bytes(adam7, 4), (std::vector<int>{3, 4, 1, 2}));
+    // 8-bit ones and 4-bit ones are widened. A file gamma of 1 changes nothing.
+    const struct {
+        const char* name;
+        int type;
+        std::vector<int> first;
+    } formats[] = {
+        {"palette.png", GL_RGBA, {255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}},
+        {"palette8.png", GL_RGB, {255, 0, 0, 0, 0, 255}},
+        {"keyed.png", GL_RGBA, {10, 20, 30, 0, 40, 50, 60, 255}},
+        {"grey4.png", GL_LUMINANCE, {0, 85, 170, 255}},
+        {"grey.png", GL_LUMINANCE, {0, 60, 128, 250}},
+        {"gamma1.png", GL_LUMINANCE, {0, 60, 128, 250}},
+        {"deep.png", GL_RGB, {255, 128, 0, 0, 64, 255}},
+        {"greyalpha.png", GL_LUMINANCE_ALPHA, {1, 2, 3, 4, 5, 6}},
+        {"adam7.png", GL_LUMINANCE, {3, 4, 1, 2}},
+    };
+    for (const auto& f : formats) {
+        const PNGImage image(picture(f.name).c_str());
+        EXPECT_EQ(image.getType(), f.type) << f.name;
+        EXPECT_EQ(bytes(image, static_cast<int>(f.first.size())), f.first) << f.name;
+    }
     // Five RGB pixels make 15-byte rows with no padding; the file's second row comes first.
+    const PNGImage odd(picture("odd.png").c_str()), gamma045(picture("gamma045.png").c_str());
     ASSERT_TRUE(odd.getWidth() == 5 && odd.getHeight() == 2);
     EXPECT_TRUE(odd.getData()[0] == 100 && odd.getData()[15] == 10 && odd.getData()[29] == 24);
-    // A file gamma of 1 changes nothing; 0.45455 is corrected for a linear display, so mid grey darkens.
-    PNGImage gamma1(picture("gamma1.png").c_str()), gamma045(picture("gamma045.png").c_str());
-    EXPECT_EQ(bytes(gamma1, 4), bytes(grey, 4));
+    // 0.45455 is corrected for a linear display, so mid grey darkens.
     EXPECT_LT(gamma045.getData()[2], 70);
 }
 

@@ -17,36 +17,33 @@ Options parse(std::vector<const char*> args) {
 
 }  // namespace
 
-TEST(Options, EachOptionAndTheDefaultWhichIsTheDemoAsItWas) {
+// What --window, --size and --native do is seen on the screen by e2e_live_sizes.py.
+TEST(Options, EachLineTurnsIntoItsActionOrIsRefusedWithWhatIsWrongOnOneLine) {
     const Options plain = parse({});
-    EXPECT_EQ(plain.action, Options::PLAY);
-    EXPECT_FALSE(plain.window || plain.native);
+    EXPECT_TRUE(plain.action == Options::PLAY && !plain.window && !plain.native);
     EXPECT_EQ(plain.width * 1000 + plain.height, 640480);
-    // What --window, --size and --native do is seen on the screen by e2e_live_sizes.py.
-    // Asking for help or the version wins over whatever else is on the line.
-    EXPECT_EQ(parse({"--native", "--help", "--bogus"}).action, Options::HELP);
-    EXPECT_EQ(parse({"--version"}).action, Options::VERSION);
-    const std::string usage = Options::usage();
-    for (const char* word : {"--window", "--size WxH", "--native", "--help", "--version", "data/", "share/moriq-demo/data"})
-        EXPECT_NE(usage.find(word), std::string::npos) << word;
-}
-
-TEST(Options, BadLinesAreRefusedWithWhatIsWrong) {
-    const std::vector<std::pair<std::vector<const char*>, std::string>> bad = {
-        {{"--bogus"}, "unknown option '--bogus'"},
-        {{"window"}, "unknown option 'window'"},
-        {{"--window", "--size"}, "--size needs a size"},
-        {{"--window", "--size", "800x"}, "not '800x'"},
-        {{"--window", "--size", "0x600"}, "not '0x600'"},
-        {{"--window", "--size", "3x600"}, "has no room for a 4:3 picture"},
-        {{"--size", "800x600"}, "--size goes with --window"},
-        {{"--native", "--size", "800x600"}, "--size goes with --window"},
-        {{"--native", "--window"}, "exclude each other"},
+    const struct {
+        std::vector<const char*> args;
+        Options::Action action;
+        std::string why;
+    } lines[] = {
+        // Asking for help or the version wins over whatever else is on the line.
+        {{"--native", "--help", "--bogus"}, Options::HELP, ""},
+        {{"--version"}, Options::VERSION, ""},
+        {{"--bogus"}, Options::BAD, "unknown option '--bogus'"},
+        {{"window"}, Options::BAD, "unknown option 'window'"},
+        {{"--window", "--size"}, Options::BAD, "--size needs a size"},
+        {{"--window", "--size", "800x"}, Options::BAD, "not '800x'"},
+        {{"--window", "--size", "0x600"}, Options::BAD, "not '0x600'"},
+        {{"--window", "--size", "3x600"}, Options::BAD, "has no room for a 4:3 picture"},
+        {{"--size", "800x600"}, Options::BAD, "--size goes with --window"},
+        {{"--native", "--size", "800x600"}, Options::BAD, "--size goes with --window"},
+        {{"--native", "--window"}, Options::BAD, "exclude each other"},
     };
-    for (const auto& [args, why] : bad) {
-        const Options options = parse(args);
-        EXPECT_EQ(options.action, Options::BAD) << why;
-        EXPECT_NE(options.error.find(why), std::string::npos) << options.error;
+    for (const auto& line : lines) {
+        const Options options = parse(line.args);
+        EXPECT_EQ(options.action, line.action) << line.why;
+        EXPECT_NE(options.error.find(line.why), std::string::npos) << options.error;
         EXPECT_EQ(options.error.find('\n'), std::string::npos) << options.error;
     }
 }

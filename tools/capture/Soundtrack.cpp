@@ -36,9 +36,10 @@ Soundtrack::Soundtrack(const std::string& path, long maxSamples) {
     const std::string found = DataFiles::find(path);
     FILE* file = found.empty() ? nullptr : fopen(found.c_str(), "rb");
     if (!file) {
-        const std::vector<std::string> places = DataFiles::places(path);
-        std::cerr << "Soundtrack: can't open " << path << ": " << std::strerror(found.empty() ? ENOENT : errno);
-        if (places.size() > 1) std::cerr << " (looked at " << DataFiles::describe(places) << ")";
+        const int error = found.empty() ? ENOENT : errno;
+        const std::string where = DataFiles::lookedAt(path, true);
+        std::cerr << "Soundtrack: can't open " << path << ": " << std::strerror(error);
+        if (!where.empty()) std::cerr << " (" << where << ")";
         std::cerr << "; the sound will be silent" << std::endl;
         return;
     }
