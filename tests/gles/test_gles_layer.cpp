@@ -1,8 +1,8 @@
 // The GL layer where the scenes' stills do not look: the plain geometry (matrices, assembly, facing)
 // and what only the loading bar and unusual pictures draw (a line loop, luminance-alpha rows that are
 // not 4-byte aligned).
-#include "../../web/gl/Assembly.h"
-#include "../../web/gl/Mat4.h"
+#include "moriqgl/Assembly.h"
+#include "moriqgl/Mat4.h"
 #include "EsContext.h"
 #include "LoaderBar.h"
 #include "Raster.h"

@@ -1,5 +1,5 @@
 // The demo's OpenGL 1.1 over OpenGL ES 3.0 / WebGL 2: start-up of the layer. Everything else is the GL 1.1
-// and GLU entry points the demo calls, with their own names (see web/gl/README.md).
+// and GLU entry points the demo calls, with their own names (see glcompat/README.md).
 #pragma once
 
 namespace moriqgl {

@@ -2,7 +2,7 @@
 // the matrix stacks and the texture objects. The ES context only ever holds what a draw needs.
 #pragma once
 
-#include "Mat4.h"
+#include "moriqgl/Mat4.h"
 
 #include <GL/gl.h>
 

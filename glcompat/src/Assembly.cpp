@@ -1,5 +1,5 @@
 // Begin/end modes to triangles and segments.
-#include "Assembly.h"
+#include "moriqgl/Assembly.h"
 
 #include <GL/gl.h>
 

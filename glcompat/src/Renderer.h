@@ -2,8 +2,8 @@
 // vertices with the state it was drawn in, touching ES state only where it differs from what ES has.
 #pragma once
 
-#include "Assembly.h"
-#include "Mat4.h"
+#include "moriqgl/Assembly.h"
+#include "moriqgl/Mat4.h"
 #include "State.h"
 
 #include <cstddef>
