@@ -20,10 +20,13 @@ EsTable es;
 
 namespace {
 
-const size_t STACK_DEPTH = 32;  // GL's minimum model-view stack; more than the demo uses anywhere
+// Mesa's depths, which the demo's native runs have: 32 matrices a stack, 16 attribute groups.
+const size_t MATRIX_STACK_DEPTH = 32;
+const size_t ATTRIB_STACK_DEPTH = 16;
 
 struct Context {
     bool ready = false;
+    GLenum error = GL_NO_ERROR;  // the first error since glGetError last read it
     ServerState state;
     ClientState client;
     std::vector<std::pair<GLbitfield, ServerState>> attribStack;
@@ -41,6 +44,36 @@ struct Context {
 Context* context() {
     static Context* instance = new Context();
     return instance;
+}
+
+bool toldUnloaded = false;  // a call before load has been reported since the last load
+
+// GL keeps the first error until glGetError reads it.
+void fail(Context& c, GLenum error) {
+    if (c.error == GL_NO_ERROR) c.error = error;
+}
+
+// The context a GL call acts on, or null when the call must do nothing: before load (said once on
+// standard error) and, for a call GL forbids between glBegin and glEnd, inside them (GL_INVALID_OPERATION).
+Context* enter(const char* call, bool allowedInBegin = false) {
+    Context& c = *context();
+    if (!c.ready) {
+        if (!toldUnloaded)
+            std::cerr << "moriq-gl: " << call << " called before moriqgl::load; GL calls do nothing until then"
+                      << std::endl;
+        toldUnloaded = true;
+        return nullptr;
+    }
+    if (c.inBegin && !allowedInBegin) {
+        fail(c, GL_INVALID_OPERATION);
+        return nullptr;
+    }
+    return &c;
+}
+
+// The calls that may stand between glBegin and glEnd: vertices and their attributes, materials.
+Context* enterInBegin(const char* call) {
+    return enter(call, true);
 }
 
 std::vector<Mat4>& currentStack() {
@@ -88,8 +121,9 @@ void drawBatch(GLenum mode, Vertex* vertices, uint32_t count) {
 }
 
 void emitVertex(float x, float y, float z) {
-    Context& c = *context();
-    if (!c.inBegin) return;
+    Context* entered = enterInBegin("glVertex");
+    if (!entered || !entered->inBegin) return;
+    Context& c = *entered;
     const ServerState& s = c.state;
     Vertex v;
     v.x = x;
@@ -106,7 +140,9 @@ void emitVertex(float x, float y, float z) {
 }
 
 void setColor(float r, float g, float b, float a) {
-    ServerState& s = context()->state;
+    Context* c = enterInBegin("glColor");
+    if (!c) return;
+    ServerState& s = c->state;
     s.color[0] = r;
     s.color[1] = g;
     s.color[2] = b;
@@ -139,20 +175,25 @@ bool* capability(ServerState& s, GLenum cap) {
 }
 
 // The viewport and the scissor box: GL refuses a negative size and keeps the rectangle it had.
-void setRectangle(GLint* rectangle, GLint x, GLint y, GLsizei width, GLsizei height) {
-    if (width < 0 || height < 0) return;
+void setRectangle(Context& c, GLint* rectangle, GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (width < 0 || height < 0) return fail(c, GL_INVALID_VALUE);
     rectangle[0] = x;
     rectangle[1] = y;
     rectangle[2] = width;
     rectangle[3] = height;
 }
 
-ClientArray* clientArray(ClientState& s, GLenum array) {
+// The array's enabled flag; the arrays the layer never draws from (it has no pointer calls for them)
+// share a flag nothing reads, so that switching them is no error.
+bool* clientArrayEnabled(ClientState& s, GLenum array) {
+    static bool unused = false;
     switch (array) {
-    case GL_VERTEX_ARRAY: return &s.vertex;
-    case GL_NORMAL_ARRAY: return &s.normal;
-    case GL_COLOR_ARRAY: return &s.color;
-    case GL_TEXTURE_COORD_ARRAY: return &s.texCoord;
+    case GL_VERTEX_ARRAY: return &s.vertex.enabled;
+    case GL_NORMAL_ARRAY: return &s.normal.enabled;
+    case GL_COLOR_ARRAY:
+    case GL_TEXTURE_COORD_ARRAY:
+    case GL_INDEX_ARRAY:
+    case GL_EDGE_FLAG_ARRAY: return &unused;
     default: return nullptr;
     }
 }
@@ -219,6 +260,13 @@ TextureObject* boundTexture(GLenum target) {
     return &t;
 }
 
+// The formats and types the layer converts from client memory.
+bool knownPixels(GLenum format, GLenum type) {
+    const bool formatKnown = format == GL_RGBA || format == GL_RGB || format == GL_LUMINANCE ||
+                             format == GL_LUMINANCE_ALPHA || format == GL_ALPHA;
+    return formatKnown && (type == GL_UNSIGNED_BYTE || type == GL_FLOAT);
+}
+
 void uploadImage(GLenum target, GLint internalFormat, int width, int height, GLenum format, GLenum type,
                  const void* data, bool mipmaps) {
     Context& c = *context();
@@ -253,6 +301,7 @@ bool load(GetProc getProc) {
     es.GetIntegerv(GL_VIEWPORT, c.state.viewport);
     std::memcpy(c.state.scissor, c.state.viewport, sizeof c.state.scissor);
     c.ready = true;
+    toldUnloaded = false;
     return true;
 }
 
@@ -280,41 +329,107 @@ void readRgb(int x, int y, int width, int height, unsigned char* out) {
 
 using namespace moriqgl;
 
+namespace {
+
+bool isFace(GLenum face) {
+    return face == GL_FRONT || face == GL_BACK || face == GL_FRONT_AND_BACK;
+}
+
+// Begin/end modes, GL_POINTS to GL_POLYGON (points are accepted and not drawn).
+bool isMode(GLenum mode) {
+    return mode <= GL_POLYGON;
+}
+
+bool isBlendFactor(GLenum factor) {
+    return factor == GL_ZERO || factor == GL_ONE || (factor >= GL_SRC_COLOR && factor <= GL_SRC_ALPHA_SATURATE);
+}
+
+// The begin/end pair's own work, shared with glDrawArrays.
+void begin(Context& c, GLenum mode) {
+    c.inBegin = true;
+    c.mode = mode;
+    c.batch.clear();
+}
+
+void end(Context& c) {
+    c.inBegin = false;
+    drawBatch(c.mode, c.batch.data(), static_cast<uint32_t>(c.batch.size()));
+}
+
+}  // namespace
+
+// ---- Errors ----
+
+GLenum glGetError() {
+    Context* c = enter("glGetError");
+    if (!c) return GL_NO_ERROR;
+    const GLenum error = c->error;
+    c->error = GL_NO_ERROR;
+    return error;
+}
+
 // ---- State ----
 
 void glEnable(GLenum cap) {
-    ServerState& s = context()->state;
-    if (bool* flag = capability(s, cap)) *flag = true;
+    Context* c = enter("glEnable");
+    if (!c) return;
+    ServerState& s = c->state;
+    bool* flag = capability(s, cap);
+    if (!flag) return fail(*c, GL_INVALID_ENUM);
+    *flag = true;
     if (cap == GL_COLOR_MATERIAL) setColor(s.color[0], s.color[1], s.color[2], s.color[3]);
 }
 
 void glDisable(GLenum cap) {
-    if (bool* flag = capability(context()->state, cap)) *flag = false;
+    Context* c = enter("glDisable");
+    if (!c) return;
+    bool* flag = capability(c->state, cap);
+    if (!flag) return fail(*c, GL_INVALID_ENUM);
+    *flag = false;
 }
 
 void glEnableClientState(GLenum array) {
-    if (ClientArray* a = clientArray(context()->client, array)) a->enabled = true;
+    Context* c = enter("glEnableClientState");
+    if (!c) return;
+    bool* flag = clientArrayEnabled(c->client, array);
+    if (!flag) return fail(*c, GL_INVALID_ENUM);
+    *flag = true;
 }
 
 void glDisableClientState(GLenum array) {
-    if (ClientArray* a = clientArray(context()->client, array)) a->enabled = false;
+    Context* c = enter("glDisableClientState");
+    if (!c) return;
+    bool* flag = clientArrayEnabled(c->client, array);
+    if (!flag) return fail(*c, GL_INVALID_ENUM);
+    *flag = false;
 }
 
-void glHint(GLenum, GLenum) {}
+void glHint(GLenum target, GLenum mode) {
+    Context* c = enter("glHint");
+    if (!c) return;
+    const bool targetKnown = target >= GL_PERSPECTIVE_CORRECTION_HINT && target <= GL_FOG_HINT;
+    if (!targetKnown || (mode != GL_DONT_CARE && mode != GL_FASTEST && mode != GL_NICEST))
+        fail(*c, GL_INVALID_ENUM);
+}
 
+// Only smooth shading is drawn (all the demo asks for): flat shading is refused as not provided.
 void glShadeModel(GLenum mode) {
-    context()->state.shadeModel = mode;
+    Context* c = enter("glShadeModel");
+    if (c && mode != GL_SMOOTH) fail(*c, GL_INVALID_ENUM);
 }
 
 void glPixelStorei(GLenum name, GLint value) {
-    ClientState& s = context()->client;
-    if (value != 1 && value != 2 && value != 4 && value != 8) return;
-    if (name == GL_UNPACK_ALIGNMENT) s.unpackAlignment = value;
-    if (name == GL_PACK_ALIGNMENT) s.packAlignment = value;
+    Context* c = enter("glPixelStorei");
+    if (!c) return;
+    if (name != GL_UNPACK_ALIGNMENT && name != GL_PACK_ALIGNMENT) return fail(*c, GL_INVALID_ENUM);
+    if (value != 1 && value != 2 && value != 4 && value != 8) return fail(*c, GL_INVALID_VALUE);
+    (name == GL_UNPACK_ALIGNMENT ? c->client.unpackAlignment : c->client.packAlignment) = value;
 }
 
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
-    float* c = context()->state.clearColor;
+    Context* ctx = enter("glClearColor");
+    if (!ctx) return;
+    float* c = ctx->state.clearColor;
     c[0] = std::min(std::max(r, 0.0f), 1.0f);
     c[1] = std::min(std::max(g, 0.0f), 1.0f);
     c[2] = std::min(std::max(b, 0.0f), 1.0f);
@@ -322,24 +437,32 @@ void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
 }
 
 void glClearDepth(GLclampd depth) {
-    context()->state.clearDepth = static_cast<float>(std::min(std::max(depth, 0.0), 1.0));
+    Context* c = enter("glClearDepth");
+    if (c) c->state.clearDepth = static_cast<float>(std::min(std::max(depth, 0.0), 1.0));
 }
 
 void glClear(GLbitfield mask) {
-    Context& c = *context();
-    if (c.ready) c.renderer.clear(c.state, mask);
+    Context* c = enter("glClear");
+    if (!c) return;
+    if (mask & ~(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT))
+        return fail(*c, GL_INVALID_VALUE);
+    c->renderer.clear(c->state, mask);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    setRectangle(context()->state.viewport, x, y, width, height);
+    Context* c = enter("glViewport");
+    if (c) setRectangle(*c, c->state.viewport, x, y, width, height);
 }
 
 void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
-    setRectangle(context()->state.scissor, x, y, width, height);
+    Context* c = enter("glScissor");
+    if (c) setRectangle(*c, c->state.scissor, x, y, width, height);
 }
 
 void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) {
-    bool* mask = context()->state.colorMask;
+    Context* c = enter("glColorMask");
+    if (!c) return;
+    bool* mask = c->state.colorMask;
     mask[0] = r != GL_FALSE;
     mask[1] = g != GL_FALSE;
     mask[2] = b != GL_FALSE;
@@ -347,72 +470,91 @@ void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) {
 }
 
 void glLineWidth(GLfloat width) {
-    if (width > 0.0f) context()->state.lineWidth = width;
+    Context* c = enter("glLineWidth");
+    if (!c) return;
+    if (!(width > 0.0f)) return fail(*c, GL_INVALID_VALUE);
+    c->state.lineWidth = width;
 }
 
 void glPolygonMode(GLenum face, GLenum mode) {
-    ServerState& s = context()->state;
+    Context* c = enter("glPolygonMode");
+    if (!c) return;
+    if (!isFace(face) || (mode != GL_POINT && mode != GL_LINE && mode != GL_FILL)) return fail(*c, GL_INVALID_ENUM);
+    ServerState& s = c->state;
     if (face == GL_FRONT || face == GL_FRONT_AND_BACK) s.polygonFront = mode;
     if (face == GL_BACK || face == GL_FRONT_AND_BACK) s.polygonBack = mode;
 }
 
 void glCullFace(GLenum mode) {
-    context()->state.cullMode = mode;
+    Context* c = enter("glCullFace");
+    if (!c) return;
+    if (!isFace(mode)) return fail(*c, GL_INVALID_ENUM);
+    c->state.cullMode = mode;
 }
 
 void glDepthFunc(GLenum func) {
-    context()->state.depthFunc = func;
+    Context* c = enter("glDepthFunc");
+    if (!c) return;
+    if (func < GL_NEVER || func > GL_ALWAYS) return fail(*c, GL_INVALID_ENUM);
+    c->state.depthFunc = func;
 }
 
 void glDepthMask(GLboolean flag) {
-    context()->state.depthMask = flag != GL_FALSE;
+    Context* c = enter("glDepthMask");
+    if (c) c->state.depthMask = flag != GL_FALSE;
 }
 
 void glBlendFunc(GLenum src, GLenum dst) {
-    ServerState& s = context()->state;
-    s.blendSrc = src;
-    s.blendDst = dst;
+    Context* c = enter("glBlendFunc");
+    if (!c) return;
+    if (!isBlendFactor(src) || !isBlendFactor(dst) || dst == GL_SRC_ALPHA_SATURATE) return fail(*c, GL_INVALID_ENUM);
+    c->state.blendSrc = src;
+    c->state.blendDst = dst;
 }
 
 void glPushAttrib(GLbitfield mask) {
-    Context& c = *context();
-    c.attribStack.emplace_back(mask, c.state);
+    Context* c = enter("glPushAttrib");
+    if (!c) return;
+    if (c->attribStack.size() >= ATTRIB_STACK_DEPTH) return fail(*c, GL_STACK_OVERFLOW);
+    c->attribStack.emplace_back(mask, c->state);
 }
 
 void glPopAttrib() {
-    Context& c = *context();
-    if (c.attribStack.empty()) return;
-    restoreGroups(c.state, c.attribStack.back().second, c.attribStack.back().first);
-    c.attribStack.pop_back();
+    Context* c = enter("glPopAttrib");
+    if (!c) return;
+    if (c->attribStack.empty()) return fail(*c, GL_STACK_UNDERFLOW);
+    restoreGroups(c->state, c->attribStack.back().second, c->attribStack.back().first);
+    c->attribStack.pop_back();
 }
 
 void glPushClientAttrib(GLbitfield mask) {
-    Context& c = *context();
-    c.clientStack.emplace_back(mask, c.client);
+    Context* c = enter("glPushClientAttrib");
+    if (!c) return;
+    if (c->clientStack.size() >= ATTRIB_STACK_DEPTH) return fail(*c, GL_STACK_OVERFLOW);
+    c->clientStack.emplace_back(mask, c->client);
 }
 
 void glPopClientAttrib() {
-    Context& c = *context();
-    if (c.clientStack.empty()) return;
-    const GLbitfield mask = c.clientStack.back().first;
-    const ClientState& saved = c.clientStack.back().second;
+    Context* c = enter("glPopClientAttrib");
+    if (!c) return;
+    if (c->clientStack.empty()) return fail(*c, GL_STACK_UNDERFLOW);
+    const GLbitfield mask = c->clientStack.back().first;
+    const ClientState& saved = c->clientStack.back().second;
     if (mask & GL_CLIENT_VERTEX_ARRAY_BIT) {
-        c.client.vertex = saved.vertex;
-        c.client.normal = saved.normal;
-        c.client.color = saved.color;
-        c.client.texCoord = saved.texCoord;
-        c.client.indexEnabled = saved.indexEnabled;
-        c.client.edgeFlagEnabled = saved.edgeFlagEnabled;
+        c->client.vertex = saved.vertex;
+        c->client.normal = saved.normal;
     }
     if (mask & GL_CLIENT_PIXEL_STORE_BIT) {
-        c.client.unpackAlignment = saved.unpackAlignment;
-        c.client.packAlignment = saved.packAlignment;
+        c->client.unpackAlignment = saved.unpackAlignment;
+        c->client.packAlignment = saved.packAlignment;
     }
-    c.clientStack.pop_back();
+    c->clientStack.pop_back();
 }
 
 void glGetIntegerv(GLenum name, GLint* out) {
-    Context& c = *context();
+    Context* ctx = enter("glGetIntegerv");
+    if (!ctx) return;
+    Context& c = *ctx;
     switch (name) {
     case GL_UNPACK_ALIGNMENT: *out = c.client.unpackAlignment; break;
     case GL_PACK_ALIGNMENT: *out = c.client.packAlignment; break;
@@ -424,75 +566,89 @@ void glGetIntegerv(GLenum name, GLint* out) {
     case GL_CLIENT_ATTRIB_STACK_DEPTH: *out = static_cast<GLint>(c.clientStack.size()); break;
     case GL_TEXTURE_BINDING_2D: *out = static_cast<GLint>(c.state.bound2D); break;
     case GL_TEXTURE_BINDING_1D: *out = static_cast<GLint>(c.state.bound1D); break;
-    default: break;
+    default: fail(c, GL_INVALID_ENUM); break;
     }
 }
 
 void glGetFloatv(GLenum name, GLfloat* out) {
-    Context& c = *context();
+    Context* ctx = enter("glGetFloatv");
+    if (!ctx) return;
+    Context& c = *ctx;
     switch (name) {
     case GL_MODELVIEW_MATRIX: std::memcpy(out, c.modelview.back().data(), 16 * sizeof(float)); break;
     case GL_PROJECTION_MATRIX: std::memcpy(out, c.projection.back().data(), 16 * sizeof(float)); break;
     case GL_LINE_WIDTH: *out = c.state.lineWidth; break;
     case GL_CURRENT_COLOR: std::memcpy(out, c.state.color, 4 * sizeof(float)); break;
-    default: break;
+    default: fail(c, GL_INVALID_ENUM); break;
     }
 }
 
 // ---- Matrices ----
 
 void glMatrixMode(GLenum mode) {
-    if (mode == GL_MODELVIEW || mode == GL_PROJECTION) context()->state.matrixMode = mode;
+    Context* c = enter("glMatrixMode");
+    if (!c) return;
+    if (mode != GL_MODELVIEW && mode != GL_PROJECTION) return fail(*c, GL_INVALID_ENUM);
+    c->state.matrixMode = mode;
 }
 
 void glLoadIdentity() {
-    currentStack().back() = identity();
+    if (enter("glLoadIdentity")) currentStack().back() = identity();
 }
 
 void glPushMatrix() {
+    Context* c = enter("glPushMatrix");
+    if (!c) return;
     std::vector<Mat4>& stack = currentStack();
-    if (stack.size() < STACK_DEPTH) stack.push_back(stack.back());
+    if (stack.size() >= MATRIX_STACK_DEPTH) return fail(*c, GL_STACK_OVERFLOW);
+    stack.push_back(stack.back());
 }
 
 void glPopMatrix() {
+    Context* c = enter("glPopMatrix");
+    if (!c) return;
     std::vector<Mat4>& stack = currentStack();
-    if (stack.size() > 1) stack.pop_back();
+    if (stack.size() <= 1) return fail(*c, GL_STACK_UNDERFLOW);
+    stack.pop_back();
 }
 
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    multiplyCurrent(translation(x, y, z));
+    if (enter("glTranslatef")) multiplyCurrent(translation(x, y, z));
 }
 
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
-    multiplyCurrent(rotation(angle, x, y, z));
+    if (enter("glRotatef")) multiplyCurrent(rotation(angle, x, y, z));
 }
 
 void glScalef(GLfloat x, GLfloat y, GLfloat z) {
-    multiplyCurrent(scaling(x, y, z));
+    if (enter("glScalef")) multiplyCurrent(scaling(x, y, z));
 }
 
 void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar) {
+    Context* c = enter("glOrtho");
+    if (!c) return;
+    if (left == right || bottom == top || zNear == zFar) return fail(*c, GL_INVALID_VALUE);
     multiplyCurrent(ortho(left, right, bottom, top, zNear, zFar));
 }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
-    multiplyCurrent(perspective(fovy, aspect, zNear, zFar));
+    if (enter("gluPerspective")) multiplyCurrent(perspective(fovy, aspect, zNear, zFar));
 }
 
 // ---- Immediate mode and arrays ----
 
 void glBegin(GLenum mode) {
-    Context& c = *context();
-    c.inBegin = true;
-    c.mode = mode;
-    c.batch.clear();
+    Context* c = enter("glBegin");
+    if (!c) return;
+    if (!isMode(mode)) return fail(*c, GL_INVALID_ENUM);
+    begin(*c, mode);
 }
 
 void glEnd() {
-    Context& c = *context();
-    if (!c.inBegin) return;
-    c.inBegin = false;
-    drawBatch(c.mode, c.batch.data(), static_cast<uint32_t>(c.batch.size()));
+    Context* c = enterInBegin("glEnd");
+    if (!c) return;
+    if (!c->inBegin) return fail(*c, GL_INVALID_OPERATION);
+    end(*c);
 }
 
 void glVertex2f(GLfloat x, GLfloat y) {
@@ -528,68 +684,85 @@ void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
 }
 
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
-    float* n = context()->state.normal;
+    Context* c = enterInBegin("glNormal3f");
+    if (!c) return;
+    float* n = c->state.normal;
     n[0] = x;
     n[1] = y;
     n[2] = z;
 }
 
 void glTexCoord1f(GLfloat s) {
-    float* t = context()->state.texCoord;
-    t[0] = s;
-    t[1] = 0.0f;
+    glTexCoord2f(s, 0.0f);
 }
 
 void glTexCoord2f(GLfloat s, GLfloat t) {
-    float* c = context()->state.texCoord;
-    c[0] = s;
-    c[1] = t;
+    Context* c = enterInBegin("glTexCoord2f");
+    if (!c) return;
+    c->state.texCoord[0] = s;
+    c->state.texCoord[1] = t;
 }
 
 void glTexCoord2i(GLint s, GLint t) {
     glTexCoord2f(static_cast<float>(s), static_cast<float>(t));
 }
 
-void glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
-    ClientArray& a = context()->client.vertex;
+namespace {
+
+// glVertexPointer and glNormalPointer: float components only, which is what the layer reads.
+void setArray(const char* call, ClientArray ClientState::*array, GLint size, GLenum type, GLsizei stride,
+              const GLvoid* pointer) {
+    Context* c = enter(call);
+    if (!c) return;
+    if (type != GL_FLOAT) return fail(*c, GL_INVALID_ENUM);
+    if (size < 2 || size > 4 || stride < 0) return fail(*c, GL_INVALID_VALUE);
+    ClientArray& a = c->client.*array;
     a.size = size;
-    a.type = type;
     a.stride = stride;
     a.pointer = pointer;
+}
+
+}  // namespace
+
+void glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
+    setArray("glVertexPointer", &ClientState::vertex, size, type, stride, pointer);
 }
 
 void glNormalPointer(GLenum type, GLsizei stride, const GLvoid* pointer) {
-    ClientArray& a = context()->client.normal;
-    a.size = 3;
-    a.type = type;
-    a.stride = stride;
-    a.pointer = pointer;
+    setArray("glNormalPointer", &ClientState::normal, 3, type, stride, pointer);
 }
 
 void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
-    Context& c = *context();
+    Context* ctx = enter("glDrawArrays");
+    if (!ctx) return;
+    Context& c = *ctx;
+    if (!isMode(mode)) return fail(c, GL_INVALID_ENUM);
+    if (count < 0 || first < 0) return fail(c, GL_INVALID_VALUE);
     const ClientArray& va = c.client.vertex;
     const ClientArray& na = c.client.normal;
-    if (!va.enabled || !va.pointer || va.type != GL_FLOAT || count <= 0 || first < 0) return;
-    const bool normals = na.enabled && na.pointer && na.type == GL_FLOAT;
+    if (!va.enabled || !va.pointer || count == 0) return;
+    const bool normals = na.enabled && na.pointer;
     const size_t vStride = va.stride ? va.stride : va.size * sizeof(float);
     const size_t nStride = na.stride ? na.stride : 3 * sizeof(float);
     // The arrays become one batch, as if each element were given between glBegin and glEnd.
-    glBegin(mode);
+    begin(c, mode);
     for (GLint i = first; i < first + count; ++i) {
         float p[4] = {0, 0, 0, 1};
         std::memcpy(p, static_cast<const char*>(va.pointer) + i * vStride, va.size * sizeof(float));
         if (normals) std::memcpy(c.state.normal, static_cast<const char*>(na.pointer) + i * nStride, 3 * sizeof(float));
         emitVertex(p[0], p[1], p[2]);
     }
-    glEnd();
+    end(c);
 }
 
 // ---- Lighting ----
 
 void glLightfv(GLenum light, GLenum name, const GLfloat* v) {
-    if (light != GL_LIGHT0) return;
-    Context& c = *context();
+    Context* ctx = enter("glLightfv");
+    if (!ctx) return;
+    Context& c = *ctx;
+    // One light is drawn; the others are refused as not provided.
+    if (light != GL_LIGHT0) return fail(c, GL_INVALID_ENUM);
     Light& l = c.state.light;
     switch (name) {
     case GL_AMBIENT: std::memcpy(l.ambient, v, 16); break;
@@ -601,31 +774,38 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* v) {
         std::memcpy(l.position, p.data(), 16);
         break;
     }
-    default: break;
+    default: fail(c, GL_INVALID_ENUM); break;
     }
 }
 
 void glLightModelf(GLenum name, GLfloat value) {
-    if (name == GL_LIGHT_MODEL_TWO_SIDE) context()->state.twoSide = value != 0.0f;
+    Context* c = enter("glLightModelf");
+    if (!c) return;
+    if (name != GL_LIGHT_MODEL_TWO_SIDE) return fail(*c, GL_INVALID_ENUM);
+    c->state.twoSide = value != 0.0f;
 }
 
 void glMaterialfv(GLenum face, GLenum name, const GLfloat* v) {
-    ServerState& s = context()->state;
+    Context* c = enterInBegin("glMaterialfv");
+    if (!c) return;
+    const bool nameKnown = name == GL_AMBIENT || name == GL_DIFFUSE || name == GL_SPECULAR || name == GL_EMISSION ||
+                           name == GL_SHININESS || name == GL_AMBIENT_AND_DIFFUSE;
+    if (!isFace(face) || !nameKnown) return fail(*c, GL_INVALID_ENUM);
+    if (name == GL_SHININESS && (v[0] < 0.0f || v[0] > 128.0f)) return fail(*c, GL_INVALID_VALUE);
     for (int side = 0; side < 2; ++side) {
         if (side == 0 && face == GL_BACK) continue;
         if (side == 1 && face == GL_FRONT) continue;
-        Material& m = s.material[side];
+        Material& m = c->state.material[side];
         switch (name) {
         case GL_AMBIENT: std::memcpy(m.ambient, v, 16); break;
         case GL_DIFFUSE: std::memcpy(m.diffuse, v, 16); break;
         case GL_SPECULAR: std::memcpy(m.specular, v, 16); break;
         case GL_EMISSION: std::memcpy(m.emission, v, 16); break;
         case GL_SHININESS: m.shininess = v[0]; break;
-        case GL_AMBIENT_AND_DIFFUSE:
+        default:
             std::memcpy(m.ambient, v, 16);
             std::memcpy(m.diffuse, v, 16);
             break;
-        default: break;
         }
     }
 }
@@ -633,7 +813,10 @@ void glMaterialfv(GLenum face, GLenum name, const GLfloat* v) {
 // ---- Textures ----
 
 void glGenTextures(GLsizei n, GLuint* names) {
-    Context& c = *context();
+    Context* ctx = enter("glGenTextures");
+    if (!ctx) return;
+    Context& c = *ctx;
+    if (n < 0) return fail(c, GL_INVALID_VALUE);
     for (GLsizei i = 0; i < n; ++i) {
         while (c.textures.count(c.nextTexture)) ++c.nextTexture;
         names[i] = c.nextTexture++;
@@ -642,13 +825,16 @@ void glGenTextures(GLsizei n, GLuint* names) {
 }
 
 void glDeleteTextures(GLsizei n, const GLuint* names) {
-    Context& c = *context();
+    Context* ctx = enter("glDeleteTextures");
+    if (!ctx) return;
+    Context& c = *ctx;
+    if (n < 0) return fail(c, GL_INVALID_VALUE);
     for (GLsizei i = 0; i < n; ++i) {
         const GLuint name = names[i];
         if (name == 0) continue;
         const auto found = c.textures.find(name);
         if (found == c.textures.end()) continue;
-        if (found->second.es && c.ready) c.renderer.deleteTexture(found->second.es);
+        if (found->second.es) c.renderer.deleteTexture(found->second.es);
         c.textures.erase(found);
         if (c.state.bound1D == name) c.state.bound1D = 0;
         if (c.state.bound2D == name) c.state.bound2D = 0;
@@ -656,50 +842,82 @@ void glDeleteTextures(GLsizei n, const GLuint* names) {
 }
 
 void glBindTexture(GLenum target, GLuint name) {
-    Context& c = *context();
+    Context* ctx = enter("glBindTexture");
+    if (!ctx) return;
+    Context& c = *ctx;
+    if (target != GL_TEXTURE_1D && target != GL_TEXTURE_2D) return fail(c, GL_INVALID_ENUM);
     if (name != 0 && !c.textures.count(name)) c.textures[name] = TextureObject();
-    if (target == GL_TEXTURE_1D) c.state.bound1D = name;
-    if (target == GL_TEXTURE_2D) c.state.bound2D = name;
+    (target == GL_TEXTURE_1D ? c.state.bound1D : c.state.bound2D) = name;
 }
 
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
+    Context* c = enter("glTexParameteri");
+    if (!c) return;
+    const GLenum v = static_cast<GLenum>(value);
+    bool valid = false;
+    switch (name) {
+    case GL_TEXTURE_MIN_FILTER: valid = v == GL_NEAREST || v == GL_LINEAR || (v >= GL_NEAREST_MIPMAP_NEAREST && v <= GL_LINEAR_MIPMAP_LINEAR); break;
+    case GL_TEXTURE_MAG_FILTER: valid = v == GL_NEAREST || v == GL_LINEAR; break;
+    case GL_TEXTURE_WRAP_S:
+    case GL_TEXTURE_WRAP_T: valid = v == GL_CLAMP || v == GL_REPEAT; break;
+    default: break;
+    }
+    if ((target != GL_TEXTURE_1D && target != GL_TEXTURE_2D) || !valid) return fail(*c, GL_INVALID_ENUM);
     TextureObject* t = boundTexture(target);
     if (!t) return;
-    if (name == GL_TEXTURE_MIN_FILTER) t->minFilter = static_cast<GLenum>(value);
+    if (name == GL_TEXTURE_MIN_FILTER) t->minFilter = v;
     // A 1D texture is one row: its t coordinate always samples that row.
     if (target == GL_TEXTURE_1D && name == GL_TEXTURE_WRAP_T) return;
-    if (name == GL_TEXTURE_WRAP_S || name == GL_TEXTURE_WRAP_T) {
-        if (value == GL_CLAMP) value = esenum::CLAMP_TO_EDGE;
-    }
-    context()->renderer.textureParameter(t->es, name, value);
+    if (v == GL_CLAMP) value = esenum::CLAMP_TO_EDGE;
+    c->renderer.textureParameter(t->es, name, value);
 }
 
+// Textures modulate the colour, GL's default environment; the other modes are refused as not provided.
 void glTexEnvi(GLenum target, GLenum name, GLint value) {
-    if (target == GL_TEXTURE_ENV && name == GL_TEXTURE_ENV_MODE) context()->state.envMode = static_cast<GLenum>(value);
+    Context* c = enter("glTexEnvi");
+    if (c && (target != GL_TEXTURE_ENV || name != GL_TEXTURE_ENV_MODE || value != GL_MODULATE))
+        fail(*c, GL_INVALID_ENUM);
 }
 
 void glTexGeni(GLenum coord, GLenum name, GLint value) {
-    if (name != GL_TEXTURE_GEN_MODE) return;
-    ServerState& s = context()->state;
-    if (coord == GL_S) s.genModeS = static_cast<GLenum>(value);
-    if (coord == GL_T) s.genModeT = static_cast<GLenum>(value);
+    Context* c = enter("glTexGeni");
+    if (!c) return;
+    const GLenum mode = static_cast<GLenum>(value);
+    const bool modeKnown = mode == GL_EYE_LINEAR || mode == GL_OBJECT_LINEAR || mode == GL_SPHERE_MAP;
+    if ((coord != GL_S && coord != GL_T) || name != GL_TEXTURE_GEN_MODE || !modeKnown) return fail(*c, GL_INVALID_ENUM);
+    (coord == GL_S ? c->state.genModeS : c->state.genModeT) = mode;
 }
 
-void glTexImage1D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLint, GLenum format, GLenum type,
-                  const GLvoid* pixels) {
-    if (target != GL_TEXTURE_1D || level != 0) return;
-    uploadImage(GL_TEXTURE_1D, internalFormat, width, 1, format, type, pixels, false);
+namespace {
+
+// glTexImage1D and glTexImage2D: GL's checks, then the picture as the bound object's level 0 (other
+// levels are left to gluBuild2DMipmaps).
+void texImage(const char* call, GLenum target, GLenum expected, GLint level, GLint internalFormat, GLsizei width,
+              GLsizei height, GLint border, GLenum format, GLenum type, const GLvoid* pixels) {
+    Context* c = enter(call);
+    if (!c) return;
+    if (target != expected || !knownPixels(format, type)) return fail(*c, GL_INVALID_ENUM);
+    if (level < 0 || width < 0 || height < 0 || border != 0) return fail(*c, GL_INVALID_VALUE);
+    if (level == 0) uploadImage(target, internalFormat, width, height, format, type, pixels, false);
 }
 
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint,
+}  // namespace
+
+void glTexImage1D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLint border, GLenum format,
+                  GLenum type, const GLvoid* pixels) {
+    texImage("glTexImage1D", target, GL_TEXTURE_1D, level, internalFormat, width, 1, border, format, type, pixels);
+}
+
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels) {
-    if (target != GL_TEXTURE_2D || level != 0) return;
-    uploadImage(GL_TEXTURE_2D, internalFormat, width, height, format, type, pixels, false);
+    texImage("glTexImage2D", target, GL_TEXTURE_2D, level, internalFormat, width, height, border, format, type,
+             pixels);
 }
 
 GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height, GLenum format,
                         GLenum type, const void* data) {
-    if (target != GL_TEXTURE_2D) return GLU_INVALID_ENUM;
+    if (!enter("gluBuild2DMipmaps")) return GLU_INVALID_OPERATION;
+    if (target != GL_TEXTURE_2D || !knownPixels(format, type)) return GLU_INVALID_ENUM;
     if (width <= 0 || height <= 0) return GLU_INVALID_VALUE;
     uploadImage(GL_TEXTURE_2D, internalFormat, width, height, format, type, data, true);
     return 0;

@@ -5,6 +5,7 @@
 #include "EsContext.h"
 #include "Timeline.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -49,6 +50,8 @@ Picture layerStill(int ms) {
         picture = readFrame();
         return true;
     }, true);
+    // The scenes' calls are all the layer's to take: none may leave a GL error.
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "at " << ms << " ms";
     savePng(picture, stillPath("layer", ms));
     return picture;
 }
