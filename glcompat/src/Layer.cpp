@@ -856,7 +856,9 @@ void glTexParameteri(GLenum target, GLenum name, GLint value) {
     const GLenum v = static_cast<GLenum>(value);
     bool valid = false;
     switch (name) {
-    case GL_TEXTURE_MIN_FILTER: valid = v == GL_NEAREST || v == GL_LINEAR || (v >= GL_NEAREST_MIPMAP_NEAREST && v <= GL_LINEAR_MIPMAP_LINEAR); break;
+    case GL_TEXTURE_MIN_FILTER:
+        valid = v == GL_NEAREST || v == GL_LINEAR || (v >= GL_NEAREST_MIPMAP_NEAREST && v <= GL_LINEAR_MIPMAP_LINEAR);
+        break;
     case GL_TEXTURE_MAG_FILTER: valid = v == GL_NEAREST || v == GL_LINEAR; break;
     case GL_TEXTURE_WRAP_S:
     case GL_TEXTURE_WRAP_T: valid = v == GL_CLAMP || v == GL_REPEAT; break;

@@ -1,9 +1,10 @@
-// The ES side of the layer: the shader program, the vertex buffer, and drawing one batch of GL 1.1
-// vertices with the state it was drawn in, touching ES state only where it differs from what ES has.
+// The ES side of the layer: the shader variants, the vertex and index buffers, and drawing one batch of
+// GL 1.1 vertices with the state it was drawn in, touching ES state only where it differs from what ES has.
 #pragma once
 
 #include "moriqgl/Assembly.h"
 #include "moriqgl/Mat4.h"
+#include "Shaders.h"
 #include "State.h"
 
 #include <cstddef>
@@ -51,8 +52,7 @@ private:
     struct Program {
         unsigned key = 0;
         GLuint id = 0;
-        GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uViewportSize = -1, uLineWidth = -1,
-              uLight = -1, uModelAmbient = -1, uMaterial = -1, uShininess = -1;
+        GLint location[UNIFORM_COUNT] = {};  // by Uniform
         // A new program's uniforms are zero, as these start.
         Mat4 modelview{}, projection{};
         Mat3 normalMatrix{};
