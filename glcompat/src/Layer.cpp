@@ -316,6 +316,10 @@ void unload() {
     es = EsTable();
 }
 
+int compiledVariants() {
+    return context()->ready ? context()->renderer.compiledVariants() : 0;
+}
+
 void readRgb(int x, int y, int width, int height, unsigned char* out) {
     if (!context()->ready) return;
     // ES reads RGBA only; the alpha is dropped here.

@@ -99,12 +99,13 @@ Renderer::Program* Renderer::variant(unsigned key) {
 bool Renderer::init() {
     programs.clear();
     current = -1;
-    // The commonest variant is compiled now, so that a driver that cannot compile the shaders says so at
-    // start.
-    if (!variant(variantKey(VariantBits()))) {
-        programs.clear();
-        return false;
-    }
+    // Every variant the demo draws with is compiled now, behind the loading bar, so that no frame waits
+    // for a compile, and a driver that cannot compile the shaders says so at start.
+    for (unsigned key : DEMO_VARIANTS)
+        if (!variant(key)) {
+            release();
+            return false;
+        }
     ready = true;
     es.ActiveTexture(esenum::TEXTURE0);
 
@@ -127,6 +128,10 @@ bool Renderer::init() {
     indexedQuads = 0;
     applied = Applied();
     return true;
+}
+
+int Renderer::compiledVariants() const {
+    return static_cast<int>(programs.size());
 }
 
 void Renderer::release() {

@@ -35,6 +35,8 @@ public:
     void textureParameter(GLuint esTexture, GLenum name, GLint value);
     void deleteTexture(GLuint esTexture);
 
+    int compiledVariants() const;
+
 private:
     void applyCommon(const ServerState& state);
     // The scissor test and box and the colour mask, which both drawing and clearing honour.

@@ -39,6 +39,25 @@ const UniformInfo UNIFORMS[UNIFORM_COUNT] = {
     {"uShininess", "vec2 uShininess"},
 };
 
+namespace {
+const unsigned LIT = K_LIGHTING | K_LIGHT0 | K_TWO_SIDE | K_NORMALIZE;
+const unsigned SPHERE = K_SPHERE_S | K_SPHERE_T;
+const unsigned PICTURE = TEX_2D << K_TEX_SHIFT, RAMP = TEX_1D << K_TEX_SHIFT;
+const unsigned WIDE = LINES_WIDE << K_LINE_SHIFT, SMOOTH = LINES_SMOOTH << K_LINE_SHIFT;
+}  // namespace
+
+const unsigned DEMO_VARIANTS[9] = {
+    0,                              // flat colour: the loading bar, fades, overlays' backgrounds
+    PICTURE,                        // pictures
+    RAMP,                           // the cel shading's ramp
+    LIT | PICTURE,                  // lit, textured two-sided surfaces
+    LIT | SPHERE | PICTURE,         // sphere-mapped surfaces
+    WIDE,                           // wide lines
+    SMOOTH,                         // smooth lines
+    SMOOTH | RAMP,                  // smooth lines over the cel ramp
+    SMOOTH | LIT | SPHERE | PICTURE,  // the sphere-mapped wireframe
+};
+
 unsigned variantKey(const VariantBits& b) {
     unsigned key = 0;
     if (b.lighting) {

@@ -4,6 +4,7 @@
 #include "Capture.h"
 #include "EsContext.h"
 #include "Timeline.h"
+#include "moriqgl/moriqgl.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ bool nativeStill(int ms, Picture* picture) {
 Picture layerStill(int ms) {
     Picture picture;
     SDL_Surface* screen = startLayer();
+    const int compiledAtLoad = moriqgl::compiledVariants();
     Capture capture(screen, Timeline::demo());
     capture.play(ms, ms, 60, [&](long) {
         picture = readFrame();
@@ -52,6 +54,8 @@ Picture layerStill(int ms) {
     }, true);
     // The scenes' calls are all the layer's to take: none may leave a GL error.
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "at " << ms << " ms";
+    // Every shader variant the scenes draw with was compiled at load: no frame waited for one.
+    EXPECT_EQ(moriqgl::compiledVariants(), compiledAtLoad) << "at " << ms << " ms";
     savePng(picture, stillPath("layer", ms));
     return picture;
 }

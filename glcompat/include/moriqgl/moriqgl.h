@@ -18,6 +18,10 @@ bool load(GetProc getProc);
 // may be called again for a new context.
 void unload();
 
+// How many shader variants the layer has compiled in this context: load compiles every one the demo
+// draws with, so a count that grows later means a frame waited for a compile (for tests).
+int compiledVariants();
+
 // Reads the current framebuffer as RGB rows, bottom row first, through the real ES functions
 // (the tests' and tools' read-back; GL 1.1's glReadPixels is not part of the layer).
 void readRgb(int x, int y, int width, int height, unsigned char* out);
