@@ -73,7 +73,7 @@ TEST_P(LayerStill, MatchesTheNativeStill) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, LayerStill,
-                         testing::Values(Moment{"terrain", 13000, 1.5}, Moment{"metaballs", 45000, 0.5},
+                         testing::Values(Moment{"overlays", 5000, 0.5}, Moment{"terrain", 13000, 1.5}, Moment{"metaballs", 45000, 0.5},
                                          Moment{"greetings", 64000, 0.5}, Moment{"cel", 76000, 2.5},
                                          Moment{"wireframe", 100000, 1.5}, Moment{"background", 112000, 0.5}),
                          [](const testing::TestParamInfo<Moment>& info) { return std::string(info.param.name); });
