@@ -272,11 +272,23 @@ void uploadImage(GLenum target, GLint internalFormat, int width, int height, GLe
     Context& c = *context();
     TextureObject* t = boundTexture(target);
     if (!t || width <= 0 || height <= 0) return;
-    const std::vector<unsigned char> rgba =
-        convertImage(internalFormat, width, height, format, type, data, c.client.unpackAlignment);
-    c.renderer.uploadTexture(t->es, width, height, rgba.data(), mipmaps);
+    t->rgba = convertImage(internalFormat, width, height, format, type, data, c.client.unpackAlignment);
+    t->width = width;
+    t->height = height;
+    c.renderer.uploadTexture(t->es, width, height, t->rgba.data(), mipmaps);
     t->hasImage = true;
     t->mipmapped = mipmaps;
+}
+
+// Sends a parameter to the texture's ES object and remembers it for a new context.
+void setParameter(Context& c, TextureObject& t, GLenum name, GLint value) {
+    c.renderer.textureParameter(t.es, name, value);
+    for (auto& p : t.parameters)
+        if (p.first == name) {
+            p.second = value;
+            return;
+        }
+    t.parameters.emplace_back(name, value);
 }
 
 }  // namespace
@@ -302,6 +314,29 @@ bool load(GetProc getProc) {
     std::memcpy(c.state.scissor, c.state.viewport, sizeof c.state.scissor);
     c.ready = true;
     toldUnloaded = false;
+    return true;
+}
+
+bool reload() {
+    Context& c = *context();
+    if (!c.ready) {
+        std::cerr << "moriq-gl: reload before load" << std::endl;
+        return false;
+    }
+    // The old context's objects are gone with it: they are forgotten, not deleted (in another
+    // context the same names may be someone else's).
+    c.renderer.forget();
+    if (!c.renderer.init()) {
+        c.ready = false;
+        return false;
+    }
+    for (auto& entry : c.textures) {
+        TextureObject& t = entry.second;
+        if (!t.es) continue;
+        t.es = c.renderer.createTexture();
+        if (t.hasImage) c.renderer.uploadTexture(t.es, t.width, t.height, t.rgba.data(), t.mipmapped);
+        for (const auto& p : t.parameters) c.renderer.textureParameter(t.es, p.first, p.second);
+    }
     return true;
 }
 
@@ -875,7 +910,7 @@ void glTexParameteri(GLenum target, GLenum name, GLint value) {
     // A 1D texture is one row: its t coordinate always samples that row.
     if (target == GL_TEXTURE_1D && name == GL_TEXTURE_WRAP_T) return;
     if (v == GL_CLAMP) value = esenum::CLAMP_TO_EDGE;
-    c->renderer.textureParameter(t->es, name, value);
+    setParameter(*c, *t, name, value);
 }
 
 // Textures modulate the colour, GL's default environment; the other modes are refused as not provided.

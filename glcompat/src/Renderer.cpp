@@ -137,13 +137,17 @@ int Renderer::compiledVariants() const {
 void Renderer::release() {
     for (const Program& p : programs)
         if (p.id) es.DeleteProgram(p.id);
-    programs.clear();
-    current = -1;
-    ready = false;
     if (buffer) es.DeleteBuffers(1, &buffer);
     if (indexBuffer) es.DeleteBuffers(1, &indexBuffer);
     if (plainVao) es.DeleteVertexArrays(1, &plainVao);
     if (segmentVao) es.DeleteVertexArrays(1, &segmentVao);
+    forget();
+}
+
+void Renderer::forget() {
+    programs.clear();
+    current = -1;
+    ready = false;
     buffer = indexBuffer = plainVao = segmentVao = 0;
     indexedQuads = 0;
     applied = Applied();

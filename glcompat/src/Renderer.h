@@ -25,6 +25,8 @@ class Renderer {
 public:
     bool init();
     void release();
+    // Drops the ES objects without deleting them, when their context is gone.
+    void forget();
     void clear(const ServerState& state, GLbitfield mask);
     // Draws count vertices of a begin/end mode; the vertices' facing fields may be rewritten.
     void draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in);

@@ -88,6 +88,11 @@ struct TextureObject {
     bool hasImage = false;
     bool mipmapped = false;
     GLenum minFilter = GL_NEAREST_MIPMAP_LINEAR;
+    // What was handed to ES, so that a new context gets the same texture: the picture as RGBA rows and
+    // the parameters by ES name (GL's defaults, which ES shares, until set).
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;
+    std::vector<std::pair<GLenum, GLint>> parameters;
 };
 
 // The vertex the layer batches and ES reads: position, colour, texture coordinate, normal and facing

@@ -38,8 +38,8 @@ void fetch(T& slot, const char* name) {
 
 struct Egl {
     EGLDisplay display = EGL_NO_DISPLAY;
+    EGLConfig config = nullptr;
     EGLContext context = EGL_NO_CONTEXT;
-    unsigned framebuffer = 0;
     std::string error;
 
     Egl() {
@@ -52,12 +52,17 @@ struct Egl {
         }
         const EGLint configAttribs[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_ES3_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
                                         EGL_NONE};
-        EGLConfig config = nullptr;
         EGLint count = 0;
         eglChooseConfig(display, configAttribs, &config, 1, &count);
+        if (!count) config = EGL_NO_CONFIG_KHR;
         eglBindAPI(EGL_OPENGL_ES_API);
+        makeContext();
+    }
+
+    // A new context made current, with its own framebuffer to draw in.
+    void makeContext() {
         const EGLint contextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
-        context = eglCreateContext(display, count ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttribs);
+        context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttribs);
         if (context == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
             error = "no OpenGL ES 3.0 context";
             return;
@@ -72,7 +77,7 @@ struct Egl {
         fetch(f.checkFramebufferStatus, "glCheckFramebufferStatus");
         const unsigned FRAMEBUFFER = 0x8D40, RENDERBUFFER = 0x8D41, RGBA8 = 0x8058, DEPTH24 = 0x81A6,
                        COLOR0 = 0x8CE0, DEPTH = 0x8D00, COMPLETE = 0x8CD5;
-        unsigned buffers[2];
+        unsigned framebuffer = 0, buffers[2];
         f.genFramebuffers(1, &framebuffer);
         f.bindFramebuffer(FRAMEBUFFER, framebuffer);
         f.genRenderbuffers(2, buffers);
@@ -90,6 +95,11 @@ struct Egl {
     }
 };
 
+Egl& egl() {
+    static Egl* instance = new Egl();
+    return *instance;
+}
+
 void* getProc(const char* name) {
     return reinterpret_cast<void*>(eglGetProcAddress(name));
 }
@@ -97,9 +107,8 @@ void* getProc(const char* name) {
 }  // namespace
 
 SDL_Surface* startLayer() {
-    static Egl* egl = new Egl();
-    EXPECT_EQ(egl->error, "");
-    if (!egl->error.empty()) return nullptr;
+    EXPECT_EQ(egl().error, "");
+    if (!egl().error.empty()) return nullptr;
     EXPECT_TRUE(moriqgl::load(getProc));
     static SDL_Surface* screen = nullptr;
     if (!screen) {
@@ -113,6 +122,15 @@ SDL_Surface* startLayer() {
         EXPECT_NE(screen, nullptr);
     }
     return screen;
+}
+
+bool replaceContext() {
+    Egl& e = egl();
+    eglMakeCurrent(e.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(e.display, e.context);
+    e.makeContext();
+    EXPECT_EQ(e.error, "");
+    return e.error.empty();
 }
 
 Picture readFrame() {

@@ -62,6 +62,25 @@ Picture layerStill(int ms) {
 
 class LayerStill : public testing::TestWithParam<Moment> {};
 
+// The context lost half a second before the moment and a new one made current: after moriqgl::reload the
+// scene plays on, its pictures remade, to the same still as without the loss.
+TEST(LayerReload, TheSceneCarriesOnInANewContextToTheSamePicture) {
+    const int ms = 13000;
+    const Picture undisturbed = layerStill(ms);
+    Picture picture;
+    SDL_Surface* screen = startLayer();
+    Capture capture(screen, Timeline::demo());
+    bool replaced = false;
+    capture.play(ms - 500, ms, 60, [&](long) {
+        if (!replaced) replaced = replaceContext() && moriqgl::reload();
+        picture = readFrame();
+        return true;
+    }, true);
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_LT(percentDiffering(undisturbed, picture, 8), 0.01);
+}
+
 TEST_P(LayerStill, MatchesTheNativeStill) {
     const Moment m = GetParam();
     Picture native;

@@ -14,6 +14,11 @@ using GetProc = void* (*)(const char* name);
 // missing; the layer then draws nothing.
 bool load(GetProc getProc);
 
+// After the context was lost and a new one (a restored WebGL context) is current: builds the layer's
+// programs and buffers again and remakes every texture with its pictures and parameters, so the demo's
+// texture names and all GL 1.1 state carry on. Returns false, saying why on standard error, if it cannot.
+bool reload();
+
 // Releases the layer's ES objects (in the current context) and forgets all GL 1.1 state, so that load
 // may be called again for a new context.
 void unload();
