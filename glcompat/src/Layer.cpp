@@ -355,15 +355,6 @@ int compiledVariants() {
     return context()->ready ? context()->renderer.compiledVariants() : 0;
 }
 
-void readRgb(int x, int y, int width, int height, unsigned char* out) {
-    if (!context()->ready) return;
-    // ES reads RGBA only; the alpha is dropped here.
-    std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4);
-    es.PixelStorei(GL_PACK_ALIGNMENT, 4);
-    es.ReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) std::memcpy(out + i * 3, &rgba[i * 4], 3);
-}
-
 }  // namespace moriqgl
 
 using namespace moriqgl;
@@ -551,11 +542,22 @@ void glBlendFunc(GLenum src, GLenum dst) {
     c->state.blendDst = dst;
 }
 
-void glPushAttrib(GLbitfield mask) {
-    Context* c = enter("glPushAttrib");
+namespace {
+
+// glPushAttrib and glPushClientAttrib: the groups in mask saved, up to GL's depth.
+template <typename State>
+void pushGroups(const char* call, std::vector<std::pair<GLbitfield, State>> Context::*stack, State Context::*state,
+                GLbitfield mask) {
+    Context* c = enter(call);
     if (!c) return;
-    if (c->attribStack.size() >= ATTRIB_STACK_DEPTH) return fail(*c, GL_STACK_OVERFLOW);
-    c->attribStack.emplace_back(mask, c->state);
+    if ((c->*stack).size() >= ATTRIB_STACK_DEPTH) return fail(*c, GL_STACK_OVERFLOW);
+    (c->*stack).emplace_back(mask, c->*state);
+}
+
+}  // namespace
+
+void glPushAttrib(GLbitfield mask) {
+    pushGroups("glPushAttrib", &Context::attribStack, &Context::state, mask);
 }
 
 void glPopAttrib() {
@@ -567,10 +569,7 @@ void glPopAttrib() {
 }
 
 void glPushClientAttrib(GLbitfield mask) {
-    Context* c = enter("glPushClientAttrib");
-    if (!c) return;
-    if (c->clientStack.size() >= ATTRIB_STACK_DEPTH) return fail(*c, GL_STACK_OVERFLOW);
-    c->clientStack.emplace_back(mask, c->client);
+    pushGroups("glPushClientAttrib", &Context::clientStack, &Context::client, mask);
 }
 
 void glPopClientAttrib() {
@@ -619,6 +618,34 @@ void glGetFloatv(GLenum name, GLfloat* out) {
     case GL_LINE_WIDTH: *out = c.state.lineWidth; break;
     case GL_CURRENT_COLOR: std::memcpy(out, c.state.color, 4 * sizeof(float)); break;
     default: fail(c, GL_INVALID_ENUM); break;
+    }
+}
+
+// ---- Reading the framebuffer ----
+
+// The layer reads what ES has bound for reading: a window's back buffer, or the caller's framebuffer.
+void glReadBuffer(GLenum mode) {
+    Context* c = enter("glReadBuffer");
+    if (c && mode != GL_BACK && mode != GL_FRONT) fail(*c, GL_INVALID_ENUM);
+}
+
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels) {
+    Context* c = enter("glReadPixels");
+    if (!c) return;
+    if ((format != GL_RGB && format != GL_RGBA) || type != GL_UNSIGNED_BYTE) return fail(*c, GL_INVALID_ENUM);
+    if (width < 0 || height < 0) return fail(*c, GL_INVALID_VALUE);
+    // ES reads RGBA only: its rows are repacked into GL's, with the components asked for and GL's alignment.
+    const size_t count = static_cast<size_t>(width) * height;
+    std::vector<unsigned char> rgba(count * 4);
+    es.PixelStorei(GL_PACK_ALIGNMENT, 4);
+    es.ReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const size_t components = format == GL_RGBA ? 4 : 3;
+    const size_t alignment = static_cast<size_t>(c->client.packAlignment);
+    const size_t rowBytes = (width * components + alignment - 1) / alignment * alignment;
+    for (GLsizei row = 0; row < height; ++row) {
+        unsigned char* out = static_cast<unsigned char*>(pixels) + row * rowBytes;
+        for (GLsizei i = 0; i < width; ++i)
+            std::memcpy(out + i * components, &rgba[(static_cast<size_t>(row) * width + i) * 4], components);
     }
 }
 

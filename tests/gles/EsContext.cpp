@@ -1,6 +1,9 @@
 // EGL context, framebuffer and picture files for the GL layer's tests (see EsContext.h).
 #include "EsContext.h"
 
+#include "PNGImage.h"
+#include "Screenshot.h"
+
 #include "moriqgl/moriqgl.h"
 
 #include <EGL/egl.h>
@@ -134,24 +137,16 @@ bool replaceContext() {
 }
 
 Picture readFrame() {
+    Screenshot shot = Screenshot::grab(WIDTH, HEIGHT);
     Picture p;
-    p.width = WIDTH;
-    p.height = HEIGHT;
-    std::vector<unsigned char> bottomUp(WIDTH * HEIGHT * 3);
-    moriqgl::readRgb(0, 0, WIDTH, HEIGHT, bottomUp.data());
-    p.rgb.resize(bottomUp.size());
-    for (int y = 0; y < HEIGHT; ++y)
-        std::copy_n(&bottomUp[(HEIGHT - 1 - y) * WIDTH * 3], WIDTH * 3, &p.rgb[y * WIDTH * 3]);
+    p.width = shot.width;
+    p.height = shot.height;
+    p.rgb = std::move(shot.rgb);
     return p;
 }
 
 bool savePng(const Picture& picture, const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = picture.width;
-    image.height = picture.height;
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
+    return PNGImage::save(path.c_str(), picture.width, picture.height, 3, picture.rgb.data());
 }
 
 bool loadPng(const std::string& path, Picture* picture) {

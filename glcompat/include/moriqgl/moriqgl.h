@@ -27,8 +27,4 @@ void unload();
 // draws with, so a count that grows later means a frame waited for a compile (for tests).
 int compiledVariants();
 
-// Reads the current framebuffer as RGB rows, bottom row first, through the real ES functions
-// (the tests' and tools' read-back; GL 1.1's glReadPixels is not part of the layer).
-void readRgb(int x, int y, int width, int height, unsigned char* out);
-
 }  // namespace moriqgl
