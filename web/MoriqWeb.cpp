@@ -1,6 +1,6 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
 // the browser (the demo's blocking scene loop runs under Asyncify), the GL layer's start in each new
-// WebGL context, the still of one moment for ?at=, and the soundtrack's path, which the page fills in
+// WebGL context and its rebuild in a restored one, the still of one moment for ?at=, and the soundtrack's path, which the page fills in
 // before main starts.
 #include "Capture.h"
 #include "Clock.h"
@@ -29,6 +29,12 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
 // first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
 EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
     moriqgl::load(emscripten_webgl_get_proc_address);
+}
+
+// page.js calls it when the browser has restored a lost WebGL context: the layer remakes what it drew
+// with, and the demo, which drew nothing meanwhile, plays on. Returns 0, or 1 if the layer could not.
+EMSCRIPTEN_KEEPALIVE int moriq_web_gl_restored(void) {
+    return moriqgl::reload() ? 0 : 1;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {

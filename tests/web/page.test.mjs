@@ -1,6 +1,6 @@
-// The page in headless Chromium with software WebGL: it loads clean, its stills of every scene match the
-// capture tool's, a click plays picture and sound, Escape stops both, and a corrupt picture in its data
-// becomes the checker with the demo's own message.
+// The page in headless Chromium with software WebGL: it loads clean, its stills of every scene, overlay and
+// fade match the capture tool's, a click plays picture and sound, Escape stops both, a lost WebGL context
+// comes back, and a corrupt picture in its data becomes the checker with the demo's own message.
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
@@ -131,6 +131,33 @@ describe('the page', () => {
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => document.body.dataset.state === 'ended' && !window.moriqSound.playing);
     assert.deepEqual(problems, []);
+    await page.close();
+  });
+
+  test('a WebGL context lost and restored mid-scene: the demo plays on with its pictures, no error', async () => {
+    const { page, log, problems } = await open(browser, server.url);
+    await page.click('#start');
+    // In the terrain scene while its pictures are up, as a GPU process restart would hit it.
+    await page.waitForFunction(() => window.moriqSound.playing && window.moriqSound.time > 3, null, { timeout: 60000 });
+    await page.evaluate(() => new Promise((resolve) => {
+      const canvas = document.getElementById('canvas');
+      const lose = canvas.getContext('webgl2').getExtension('WEBGL_lose_context');
+      canvas.addEventListener('webglcontextlost', () => setTimeout(() => lose.restoreContext(), 100), { once: true });
+      canvas.addEventListener('webglcontextrestored', () => setTimeout(resolve, 500), { once: true });
+      lose.loseContext();
+    }));
+    assert.equal(await page.evaluate(() => document.body.dataset.state), 'playing');
+    assert.ok(await page.evaluate(() => window.moriqSound.playing), 'the music plays on');
+    const a = await shot(page);
+    let lit = 0;
+    for (let i = 0; i < a.data.length; i += 4) if (a.data[i] + a.data[i + 1] + a.data[i + 2] > 120) lit++;
+    assert.ok(lit > 0.1 * a.width * a.height, `the canvas is not black: ${lit} bright pixels`);
+    await page.waitForTimeout(200);
+    assert.ok(differing(a, await shot(page), 8) > 0.01, 'the picture moves');
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    assert.deepEqual(problems, []);
+    assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
     await page.close();
   });
 
