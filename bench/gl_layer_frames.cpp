@@ -4,8 +4,8 @@
 #include "Clock.h"
 #include "Player.h"
 #include "Timeline.h"
+#include "moriqgl/EsFunctions.h"
 #include "moriqgl/moriqgl.h"
-#include "../web/gl/Es.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>

@@ -4,33 +4,10 @@
 #include "PNGImage.h"
 
 #include <GL/gl.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-namespace {
-
-bool writeRgba(const char* path, const std::vector<unsigned char>& rgba, int side) {
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png && info && !setjmp(png_jmpbuf(png));
-    if (ok) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, side, side, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < side; ++y) png_write_row(png, rgba.data() + static_cast<size_t>(y) * side * 4);
-        png_write_end(png, nullptr);
-    }
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    return std::fclose(file) == 0 && ok;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const int side = argc == 4 ? std::atoi(argv[3]) : 0;
@@ -61,9 +38,6 @@ int main(int argc, char** argv) {
             for (int c = 0; c < 3; ++c) out[c] = static_cast<unsigned char>(sums[3] ? (sums[c] + sums[3] / 2) / sums[3] : 0);
             out[3] = static_cast<unsigned char>((sums[3] + n * n / 2) / (n * n));
         }
-    if (!writeRgba(argv[2], icon, side)) {
-        std::fprintf(stderr, "make_icon: can't write %s\n", argv[2]);
-        return 1;
-    }
+    if (!PNGImage::save(argv[2], side, side, 4, icon.data())) return 1;
     return 0;
 }

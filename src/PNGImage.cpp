@@ -1,5 +1,6 @@
 // PNG decoding through libpng's read API: palette and low bit depths expanded, transparency
-// turned into alpha, 16-bit samples scaled to 8 bits, rows stored bottom-up for OpenGL.
+// turned into alpha, 16-bit samples scaled to 8 bits, rows stored bottom-up for OpenGL; and writing
+// 8-bit RGB and RGBA pictures through its write API.
 #include "PNGImage.h"
 
 #include "DataFiles.h"
@@ -7,9 +8,11 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -165,4 +168,37 @@ void PNGImage::makePlaceholder(const char* filename) {
             p[3] = 255;
         }
     }
+}
+
+bool PNGImage::save(const char* path, int width, int height, int channels, const unsigned char* rows) {
+    FILE* file = fopen(path, "wb");
+    if (!file) {
+        // Read before the stream writes anything: a write may change errno.
+        const char* why = std::strerror(errno);
+        std::cerr << "PNG: Failed to open " << path << " for writing: " << why << std::endl;
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        fclose(file);
+        std::cerr << "PNG: could not write " << path << std::endl;
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, const_cast<png_bytep>(rows + static_cast<size_t>(y) * width * channels));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    // The end of a picture waits in the stream's buffer until the close: a full disk may show only there.
+    if (fclose(file) != 0) {
+        const char* why = std::strerror(errno);
+        std::cerr << "PNG: could not write " << path << ": " << why << std::endl;
+        return false;
+    }
+    return true;
 }

@@ -1,6 +1,6 @@
 // PNGImage: one PNG file decoded into a pixel buffer ready for glTexImage2D (rows bottom-up).
 // A file that cannot be read or decoded becomes a small magenta-and-black checker, so the demo
-// plays on and the missing picture is obvious.
+// plays on and the missing picture is obvious. PNGImage::save writes 8-bit pictures, for the tools.
 #pragma once
 
 class PNGImage {
@@ -15,6 +15,10 @@ public:
     int getType() const { return type; }
     unsigned char* getData() const { return data; }
     bool isPlaceholder() const { return placeholder; }
+
+    // Writes width x height pixels of channels bytes each (3: RGB, 4: RGBA), rows top first, to path as an
+    // 8-bit PNG. False, with the reason and the path on standard error, if the file cannot be written.
+    static bool save(const char* path, int width, int height, int channels, const unsigned char* rows);
 
     // Sides beyond this are refused before anything is allocated (no GL takes them anyway).
     static const unsigned int MAX_SIDE = 8192;

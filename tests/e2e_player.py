@@ -51,7 +51,7 @@ def heard(record):
 def changes(record):
     windows = heard(record)[1:]
     found = [t for i, (t, p) in enumerate(windows[1:], 1)
-             if p != windows[i - 1][1] and all(q == p for _, q in windows[i:i + 3])]
+             if p != windows[i - 1][1] and [q for _, q in windows[i:i + 3]] == [p] * 3]
     return found, windows[0][1] if windows else None
 
 

@@ -1,8 +1,8 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
 // the browser (the demo's blocking scene loop runs under Asyncify) and the music's position the demo's
-// clock, the GL layer's start in each new WebGL context, the viewer's seeks and pauses from the page's
-// timeline, the still of one moment for ?at=, and the soundtrack's path, which the page fills in before
-// main starts.
+// clock, the GL layer's start in each new WebGL context and its rebuild in a restored one, the viewer's
+// seeks and pauses from the page's timeline, the still of one moment for ?at=, and the soundtrack's path,
+// which the page fills in before main starts.
 #include "Clock.h"
 #include "Music.h"
 #include "Player.h"
@@ -66,6 +66,12 @@ EMSCRIPTEN_KEEPALIVE const char* moriq_web_playlist(void) {
         return lines;
     }();
     return list.c_str();
+}
+
+// page.js calls it when the browser has restored a lost WebGL context: the layer remakes what it drew
+// with, and the demo, which drew nothing meanwhile, plays on. Returns 0, or 1 if the layer could not.
+EMSCRIPTEN_KEEPALIVE int moriq_web_gl_restored(void) {
+    return moriqgl::reload() ? 0 : 1;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {

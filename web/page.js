@@ -21,6 +21,16 @@
     };
   });
 
+  // A lost WebGL context (the GPU process restarting, or WEBGL_lose_context) is restored only if the page
+  // asks for it; once it is, the GL layer remakes its programs, buffers and the demo's textures.
+  // Listened for on the document, in the capture phase, so every play's fresh canvas is covered.
+  document.addEventListener('webglcontextlost', function(event) { event.preventDefault(); }, true);
+  // Called directly, not through ccall: while the demo's main waits for a frame, ccall would take this
+  // call for an asynchronous one and hand it the promise main's own call waits on.
+  document.addEventListener('webglcontextrestored', function() {
+    if (Module._moriq_web_gl_restored() !== 0) console.error('the picture could not be restored');
+  }, true);
+
   function call(name, args) {
     return Module.ccall(name, 'number', args.map(function() { return 'number'; }), args, {async: true});
   }

@@ -1,6 +1,9 @@
 // EGL context, framebuffer and picture files for the GL layer's tests (see EsContext.h).
 #include "EsContext.h"
 
+#include "PNGImage.h"
+#include "Screenshot.h"
+
 #include "moriqgl/moriqgl.h"
 
 #include <EGL/egl.h>
@@ -38,8 +41,8 @@ void fetch(T& slot, const char* name) {
 
 struct Egl {
     EGLDisplay display = EGL_NO_DISPLAY;
+    EGLConfig config = nullptr;
     EGLContext context = EGL_NO_CONTEXT;
-    unsigned framebuffer = 0;
     std::string error;
 
     Egl() {
@@ -52,12 +55,17 @@ struct Egl {
         }
         const EGLint configAttribs[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_ES3_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
                                         EGL_NONE};
-        EGLConfig config = nullptr;
         EGLint count = 0;
         eglChooseConfig(display, configAttribs, &config, 1, &count);
+        if (!count) config = EGL_NO_CONFIG_KHR;
         eglBindAPI(EGL_OPENGL_ES_API);
+        makeContext();
+    }
+
+    // A new context made current, with its own framebuffer to draw in.
+    void makeContext() {
         const EGLint contextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
-        context = eglCreateContext(display, count ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttribs);
+        context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttribs);
         if (context == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
             error = "no OpenGL ES 3.0 context";
             return;
@@ -72,7 +80,7 @@ struct Egl {
         fetch(f.checkFramebufferStatus, "glCheckFramebufferStatus");
         const unsigned FRAMEBUFFER = 0x8D40, RENDERBUFFER = 0x8D41, RGBA8 = 0x8058, DEPTH24 = 0x81A6,
                        COLOR0 = 0x8CE0, DEPTH = 0x8D00, COMPLETE = 0x8CD5;
-        unsigned buffers[2];
+        unsigned framebuffer = 0, buffers[2];
         f.genFramebuffers(1, &framebuffer);
         f.bindFramebuffer(FRAMEBUFFER, framebuffer);
         f.genRenderbuffers(2, buffers);
@@ -90,6 +98,11 @@ struct Egl {
     }
 };
 
+Egl& egl() {
+    static Egl* instance = new Egl();
+    return *instance;
+}
+
 void* getProc(const char* name) {
     return reinterpret_cast<void*>(eglGetProcAddress(name));
 }
@@ -97,9 +110,8 @@ void* getProc(const char* name) {
 }  // namespace
 
 SDL_Surface* startLayer() {
-    static Egl* egl = new Egl();
-    EXPECT_EQ(egl->error, "");
-    if (!egl->error.empty()) return nullptr;
+    EXPECT_EQ(egl().error, "");
+    if (!egl().error.empty()) return nullptr;
     EXPECT_TRUE(moriqgl::load(getProc));
     static SDL_Surface* screen = nullptr;
     if (!screen) {
@@ -115,25 +127,26 @@ SDL_Surface* startLayer() {
     return screen;
 }
 
+bool replaceContext() {
+    Egl& e = egl();
+    eglMakeCurrent(e.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(e.display, e.context);
+    e.makeContext();
+    EXPECT_EQ(e.error, "");
+    return e.error.empty();
+}
+
 Picture readFrame() {
+    Screenshot shot = Screenshot::grab(WIDTH, HEIGHT);
     Picture p;
-    p.width = WIDTH;
-    p.height = HEIGHT;
-    std::vector<unsigned char> bottomUp(WIDTH * HEIGHT * 3);
-    moriqgl::readRgb(0, 0, WIDTH, HEIGHT, bottomUp.data());
-    p.rgb.resize(bottomUp.size());
-    for (int y = 0; y < HEIGHT; ++y)
-        std::copy_n(&bottomUp[(HEIGHT - 1 - y) * WIDTH * 3], WIDTH * 3, &p.rgb[y * WIDTH * 3]);
+    p.width = shot.width;
+    p.height = shot.height;
+    p.rgb = std::move(shot.rgb);
     return p;
 }
 
 bool savePng(const Picture& picture, const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = picture.width;
-    image.height = picture.height;
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
+    return PNGImage::save(path.c_str(), picture.width, picture.height, 3, picture.rgb.data());
 }
 
 bool loadPng(const std::string& path, Picture* picture) {

@@ -20,6 +20,9 @@ struct Picture {
 // Makes the context current and loads the layer afresh (no GL 1.1 state kept from before);
 // returns SDL's dummy screen. Fails the calling test when EGL or the layer cannot start.
 SDL_Surface* startLayer();
+// Destroys the context the layer draws in and makes a new one current, as a browser loses and restores
+// a WebGL context: every ES object of the layer is gone. False (and a failed test) if EGL refuses.
+bool replaceContext();
 // Reads the framebuffer the layer draws in.
 Picture readFrame();
 

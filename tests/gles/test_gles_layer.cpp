@@ -1,8 +1,9 @@
-// The GL layer where the scenes' stills do not look: the plain geometry (matrices, assembly, facing)
-// and what only the loading bar and unusual pictures draw (a line loop, luminance-alpha rows that are
-// not 4-byte aligned).
-#include "../../web/gl/Assembly.h"
-#include "../../web/gl/Mat4.h"
+// The GL layer where the scenes' stills do not look: the plain geometry (matrices, assembly, facing),
+// what only the loading bar and unusual pictures draw (a line loop, luminance-alpha rows that are not
+// 4-byte aligned), and misuse reported as GL reports it.
+#include "moriqgl/Assembly.h"
+#include "moriqgl/Mat4.h"
+#include "moriqgl/moriqgl.h"
 #include "EsContext.h"
 #include "LoaderBar.h"
 #include "Raster.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 using namespace moriqgl;
 using namespace glestest;
@@ -48,6 +50,13 @@ void litOrthoView(const float position[4], float lightX = 0.0f) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
 }
+
+// Every drawing test starts in a freshly loaded layer and must leave no GL error behind.
+class LayerDrawing : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(startLayer(), nullptr); }
+    void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+};
 
 }  // namespace
 
@@ -109,10 +118,11 @@ TEST(LayerAssembly, LoopsCloseAndQuadDiagonalsAreNoEdges) {
             }
     EXPECT_EQ(edges[0][1] + edges[1][2] + edges[2][3] + edges[0][3], 4);
     EXPECT_EQ(edges[1][3] + edges[0][2], 0);
-    // Split through the first and third corners, as Mesa splits quads (it shows on quads that are not flat).
+    // Split through the second and fourth corners, as Mesa splits quads (it shows on quads that are not
+    // flat or not parallelograms, as the terrain's tilted overlay).
     for (size_t t = 0; t < 2; ++t) {
-        EXPECT_NE(std::find(triangles[t].v, triangles[t].v + 3, 0u), triangles[t].v + 3);
-        EXPECT_NE(std::find(triangles[t].v, triangles[t].v + 3, 2u), triangles[t].v + 3);
+        EXPECT_NE(std::find(triangles[t].v, triangles[t].v + 3, 1u), triangles[t].v + 3);
+        EXPECT_NE(std::find(triangles[t].v, triangles[t].v + 3, 3u), triangles[t].v + 3);
     }
     EXPECT_EQ(triangles[2].v[0], 4u);
 }
@@ -128,8 +138,7 @@ TEST(LayerAssembly, FacingFollowsWindowWindingAlsoAcrossTheEye) {
     EXPECT_FALSE(isFrontFacing(a, b, behind, GL_CCW));
 }
 
-TEST(LayerDrawing, LoadingBarOutlineAndFill) {
-    ASSERT_NE(startLayer(), nullptr);
+TEST_F(LayerDrawing, LoadingBarOutlineAndFill) {
     LoaderBar bar(nullptr);
     bar.render(50);
     const Picture p = readFrame();
@@ -146,8 +155,7 @@ TEST(LayerDrawing, LoadingBarOutlineAndFill) {
     EXPECT_EQ(brightness(p, 20, 20), 0);
 }
 
-TEST(LayerDrawing, BarsAroundAWidePictureAreClearedInsideTheScissorBoxAndTheStateComesBack) {
-    ASSERT_NE(startLayer(), nullptr);
+TEST_F(LayerDrawing, BarsAroundAWidePictureAreClearedInsideTheScissorBoxAndTheStateComesBack) {
     glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     // A 640x360 frame in the bottom of the framebuffer: its 480x360 picture leaves 80-pixel bars.
@@ -171,8 +179,7 @@ TEST(LayerDrawing, BarsAroundAWidePictureAreClearedInsideTheScissorBoxAndTheStat
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
-TEST(LayerDrawing, LuminanceAlphaRowsOfOddWidthModulateTheColour) {
-    ASSERT_NE(startLayer(), nullptr);
+TEST_F(LayerDrawing, LuminanceAlphaRowsOfOddWidthModulateTheColour) {
     // 3 x 2 texels, rows of 6 bytes read with an alignment of 1: left column 40 %, the rest full,
     // alpha 255 in the bottom row and 0 in the top row.
     const unsigned char texels[] = {102, 255, 255, 255, 255, 255, 102, 0, 255, 0, 255, 0};
@@ -215,8 +222,7 @@ TEST(LayerDrawing, LuminanceAlphaRowsOfOddWidthModulateTheColour) {
     EXPECT_EQ(top[2], 255);
 }
 
-TEST(LayerDrawing, TheLightStaysWhereTheModelViewOfItsCallPutIt) {
-    ASSERT_NE(startLayer(), nullptr);
+TEST_F(LayerDrawing, TheLightStaysWhereTheModelViewOfItsCallPutIt) {
     // A light placed 0.9 to the right of the eye, then a flat white surface across the view, lit from
     // the front with no ambient light: it is brightest on the right, where the light stands.
     const float position[4] = {0, 0, 0.3f, 1}, white[4] = {1, 1, 1, 1};
@@ -243,8 +249,7 @@ TEST(LayerDrawing, TheLightStaysWhereTheModelViewOfItsCallPutIt) {
     EXPECT_GT(brightness(p, 608, 240), brightness(p, 320, 240));
 }
 
-TEST(LayerDrawing, EachShaderVariantKeepsItsOwnUniformsAcrossSwitches) {
-    ASSERT_NE(startLayer(), nullptr);
+TEST_F(LayerDrawing, EachShaderVariantKeepsItsOwnUniformsAcrossSwitches) {
     // Lit red on the left, unlit green on the right, then lit blue over it on the right: the lit program
     // last saw the left-hand matrix, so it must be given the right-hand one although the unlit program
     // already has it.
@@ -285,8 +290,7 @@ TEST(LayerDrawing, EachShaderVariantKeepsItsOwnUniformsAcrossSwitches) {
     EXPECT_GT(right[2], 240);
 }
 
-TEST(LayerDrawing, PoppingThePolygonGroupBringsBackBothFacesLineMode) {
-    ASSERT_NE(startLayer(), nullptr);
+TEST_F(LayerDrawing, PoppingThePolygonGroupBringsBackBothFacesLineMode) {
     // As the wireframe blobs' fades do: lines for both faces, the group pushed, filled and popped.
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     glPushAttrib(GL_POLYGON_BIT);
@@ -308,4 +312,75 @@ TEST(LayerDrawing, PoppingThePolygonGroupBringsBackBothFacesLineMode) {
         EXPECT_EQ(brightness(p, x, 240), 0) << "filled at x " << x;
         EXPECT_GT(brightness(p, x, 167) + brightness(p, x, 168) + brightness(p, x, 169), 200) << "no outline at x " << x;
     }
+}
+
+TEST_F(LayerDrawing, MisuseIsReportedWithGlsCodeAndChangesNothing) {
+    const struct {
+        const char* what;
+        void (*call)();
+        GLenum error;
+    } misuses[] = {
+        {"an empty model-view stack popped", [] { glPopMatrix(); }, GL_STACK_UNDERFLOW},
+        {"the projection stack pushed past its depth",
+         [] {
+             glMatrixMode(GL_PROJECTION);
+             for (int i = 0; i < 40; ++i) glPushMatrix();
+             glMatrixMode(GL_MODELVIEW);
+         },
+         GL_STACK_OVERFLOW},
+        {"an empty attribute stack popped", [] { glPopAttrib(); }, GL_STACK_UNDERFLOW},
+        {"an empty client attribute stack popped", [] { glPopClientAttrib(); }, GL_STACK_UNDERFLOW},
+        {"the attribute stack pushed past its depth",
+         [] {
+             for (int i = 0; i < 20; ++i) glPushAttrib(GL_ENABLE_BIT);
+         },
+         GL_STACK_OVERFLOW},
+        {"a state change between glBegin and glEnd",
+         [] {
+             glBegin(GL_TRIANGLES);
+             glMatrixMode(GL_PROJECTION);
+             glEnd();
+         },
+         GL_INVALID_OPERATION},
+        {"glEnd without glBegin", [] { glEnd(); }, GL_INVALID_OPERATION},
+        {"an unknown capability", [] { glEnable(GL_FOG); }, GL_INVALID_ENUM},
+        {"a begin mode that is none", [] { glBegin(0x20); }, GL_INVALID_ENUM},
+        {"a negative viewport, then an empty stack popped",
+         [] {
+             glViewport(0, 0, -1, 10);
+             glPopMatrix();
+         },
+         GL_INVALID_VALUE},
+        {"a line width of zero", [] { glLineWidth(0.0f); }, GL_INVALID_VALUE},
+    };
+    for (const auto& m : misuses) {
+        ASSERT_NE(startLayer(), nullptr);
+        m.call();
+        // The first error is kept until read, once; the offending calls changed nothing.
+        EXPECT_EQ(glGetError(), m.error) << m.what;
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << m.what;
+        GLint mode = 0, viewport[4] = {}, depth = 0;
+        float width = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        EXPECT_EQ(viewport[2], 640) << m.what;
+        EXPECT_EQ(depth, 1) << m.what;
+        EXPECT_EQ(width, 1.0f) << m.what;
+        EXPECT_EQ(mode, GL_MODELVIEW) << m.what;
+    }
+}
+
+TEST_F(LayerDrawing, ACallBeforeLoadIsSaidOnceAndDoesNothing) {
+    moriqgl::unload();
+    testing::internal::CaptureStderr();
+    glClearColor(1, 1, 1, 1);
+    glEnable(GL_BLEND);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("glClearColor called before moriqgl::load"), std::string::npos) << said;
+    ASSERT_NE(startLayer(), nullptr);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(brightness(readFrame(), 320, 240), 0);
 }

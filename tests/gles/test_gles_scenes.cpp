@@ -1,10 +1,12 @@
 // Each scene drawn through the GL layer (Mesa's OpenGL ES, no libGL) against the same moment drawn by
 // real OpenGL 1.1 (the capture tool's still): the share of pixels that differ clearly must stay small.
 // The pictures are kept in the build tree (gles-stills/) to be looked at side by side.
-#include "Player.h"
 #include "EsContext.h"
+#include "Player.h"
 #include "Timeline.h"
+#include "moriqgl/moriqgl.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -44,16 +46,40 @@ bool nativeStill(int ms, Picture* picture) {
 Picture layerStill(int ms) {
     Picture picture;
     SDL_Surface* screen = startLayer();
+    const int compiledAtLoad = moriqgl::compiledVariants();
     Player player(screen, Timeline::demo());
     player.play(ms, ms, 60, [&](long) {
         picture = readFrame();
         return true;
     }, true);
+    // The scenes' calls are all the layer's to take: none may leave a GL error.
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "at " << ms << " ms";
+    // Every shader variant the scenes draw with was compiled at load: no frame waited for one.
+    EXPECT_EQ(moriqgl::compiledVariants(), compiledAtLoad) << "at " << ms << " ms";
     savePng(picture, stillPath("layer", ms));
     return picture;
 }
 
 class LayerStill : public testing::TestWithParam<Moment> {};
+
+// The context lost half a second before the moment and a new one made current: after moriqgl::reload the
+// scene plays on, its pictures remade, to the same still as without the loss.
+TEST(LayerReload, TheSceneCarriesOnInANewContextToTheSamePicture) {
+    const int ms = 13000;
+    const Picture undisturbed = layerStill(ms);
+    Picture picture;
+    SDL_Surface* screen = startLayer();
+    Player player(screen, Timeline::demo());
+    bool replaced = false;
+    player.play(ms - 500, ms, 60, [&](long) {
+        if (!replaced) replaced = replaceContext() && moriqgl::reload();
+        picture = readFrame();
+        return true;
+    }, true);
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_LT(percentDiffering(undisturbed, picture, 8), 0.01);
+}
 
 TEST_P(LayerStill, MatchesTheNativeStill) {
     const Moment m = GetParam();
@@ -66,7 +92,7 @@ TEST_P(LayerStill, MatchesTheNativeStill) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, LayerStill,
-                         testing::Values(Moment{"terrain", 13000, 1.5}, Moment{"metaballs", 45000, 0.5},
+                         testing::Values(Moment{"overlays", 5000, 0.5}, Moment{"terrain", 13000, 1.5}, Moment{"metaballs", 45000, 0.5},
                                          Moment{"greetings", 64000, 0.5}, Moment{"cel", 76000, 2.5},
                                          Moment{"wireframe", 100000, 1.5}, Moment{"background", 112000, 0.5}),
                          [](const testing::TestParamInfo<Moment>& info) { return std::string(info.param.name); });

@@ -90,17 +90,7 @@ Renderer::Program* Renderer::variant(unsigned key) {
         return nullptr;
     }
     p.id = id;
-#define MORIQGL_LOCATE(name) p.name = es.GetUniformLocation(id, #name);
-    MORIQGL_LOCATE(uModelview)
-    MORIQGL_LOCATE(uProjection)
-    MORIQGL_LOCATE(uNormalMatrix)
-    MORIQGL_LOCATE(uViewportSize)
-    MORIQGL_LOCATE(uLineWidth)
-    MORIQGL_LOCATE(uLight)
-    MORIQGL_LOCATE(uModelAmbient)
-    MORIQGL_LOCATE(uMaterial)
-    MORIQGL_LOCATE(uShininess)
-#undef MORIQGL_LOCATE
+    for (int u = 0; u < UNIFORM_COUNT; ++u) p.location[u] = es.GetUniformLocation(id, UNIFORMS[u].name);
     // The sampler reads unit 0, a program's default; the program in use is set again before drawing.
     current = -1;
     return &p;
@@ -109,12 +99,13 @@ Renderer::Program* Renderer::variant(unsigned key) {
 bool Renderer::init() {
     programs.clear();
     current = -1;
-    // The commonest variant is compiled now, so that a driver that cannot compile the shaders says so at
-    // start.
-    if (!variant(variantKey(VariantBits()))) {
-        programs.clear();
-        return false;
-    }
+    // Every variant the demo draws with is compiled now, behind the loading bar, so that no frame waits
+    // for a compile, and a driver that cannot compile the shaders says so at start.
+    for (unsigned key : DEMO_VARIANTS)
+        if (!variant(key)) {
+            release();
+            return false;
+        }
     ready = true;
     es.ActiveTexture(esenum::TEXTURE0);
 
@@ -139,16 +130,24 @@ bool Renderer::init() {
     return true;
 }
 
+int Renderer::compiledVariants() const {
+    return static_cast<int>(programs.size());
+}
+
 void Renderer::release() {
     for (const Program& p : programs)
         if (p.id) es.DeleteProgram(p.id);
-    programs.clear();
-    current = -1;
-    ready = false;
     if (buffer) es.DeleteBuffers(1, &buffer);
     if (indexBuffer) es.DeleteBuffers(1, &indexBuffer);
     if (plainVao) es.DeleteVertexArrays(1, &plainVao);
     if (segmentVao) es.DeleteVertexArrays(1, &segmentVao);
+    forget();
+}
+
+void Renderer::forget() {
+    programs.clear();
+    current = -1;
+    ready = false;
     buffer = indexBuffer = plainVao = segmentVao = 0;
     indexedQuads = 0;
     applied = Applied();
@@ -227,17 +226,18 @@ bool Renderer::setUniforms(const DrawInputs& in, int lineMode, float lineWidth) 
         current = static_cast<int>(found - programs.data());
     }
     Program& p = programs[static_cast<size_t>(current)];
-    if (changed(p.modelview, in.modelview)) es.UniformMatrix4fv(p.uModelview, 1, GL_FALSE, in.modelview.data());
-    if (changed(p.projection, in.projection)) es.UniformMatrix4fv(p.uProjection, 1, GL_FALSE, in.projection.data());
+    const GLint* at = p.location;
+    if (changed(p.modelview, in.modelview)) es.UniformMatrix4fv(at[U_MODELVIEW], 1, GL_FALSE, in.modelview.data());
+    if (changed(p.projection, in.projection)) es.UniformMatrix4fv(at[U_PROJECTION], 1, GL_FALSE, in.projection.data());
     if (s.lighting || bits.sphereS || bits.sphereT) {
         const Mat3 normals = normalMatrix(in.modelview);
-        if (changed(p.normalMatrix, normals)) es.UniformMatrix3fv(p.uNormalMatrix, 1, GL_FALSE, normals.data());
+        if (changed(p.normalMatrix, normals)) es.UniformMatrix3fv(at[U_NORMAL_MATRIX], 1, GL_FALSE, normals.data());
     }
     if (lineMode != LINES_NONE) {
         const float size[2] = {static_cast<float>(s.viewport[2]), static_cast<float>(s.viewport[3])};
-        if (changed(p.viewportSize, size)) es.Uniform2f(p.uViewportSize, size[0], size[1]);
+        if (changed(p.viewportSize, size)) es.Uniform2f(at[U_VIEWPORT_SIZE], size[0], size[1]);
         if (p.lineWidth != lineWidth) {
-            es.Uniform1f(p.uLineWidth, lineWidth);
+            es.Uniform1f(at[U_LINE_WIDTH], lineWidth);
             p.lineWidth = lineWidth;
         }
     }
@@ -247,8 +247,8 @@ bool Renderer::setUniforms(const DrawInputs& in, int lineMode, float lineWidth) 
     std::memcpy(light + 4, s.light.diffuse, 16);
     std::memcpy(light + 8, s.light.specular, 16);
     std::memcpy(light + 12, s.light.position, 16);
-    if (changed(p.light, light)) es.Uniform4fv(p.uLight, 4, light);
-    if (changed(p.modelAmbient, s.modelAmbient)) es.Uniform4fv(p.uModelAmbient, 1, s.modelAmbient);
+    if (changed(p.light, light)) es.Uniform4fv(at[U_LIGHT], 4, light);
+    if (changed(p.modelAmbient, s.modelAmbient)) es.Uniform4fv(at[U_MODEL_AMBIENT], 1, s.modelAmbient);
     float material[32];
     float shininess[2];
     for (int side = 0; side < 2; ++side) {
@@ -259,8 +259,8 @@ bool Renderer::setUniforms(const DrawInputs& in, int lineMode, float lineWidth) 
         std::memcpy(material + side * 16 + 12, m.emission, 16);
         shininess[side] = m.shininess;
     }
-    if (changed(p.material, material)) es.Uniform4fv(p.uMaterial, 8, material);
-    if (changed(p.shininess, shininess)) es.Uniform2f(p.uShininess, shininess[0], shininess[1]);
+    if (changed(p.material, material)) es.Uniform4fv(at[U_MATERIAL], 8, material);
+    if (changed(p.shininess, shininess)) es.Uniform2f(at[U_SHININESS], shininess[0], shininess[1]);
     return true;
 }
 

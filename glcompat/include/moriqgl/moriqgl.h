@@ -1,5 +1,5 @@
 // The demo's OpenGL 1.1 over OpenGL ES 3.0 / WebGL 2: start-up of the layer. Everything else is the GL 1.1
-// and GLU entry points the demo calls, with their own names (see web/gl/README.md).
+// and GLU entry points the demo calls, with their own names (see glcompat/README.md).
 #pragma once
 
 namespace moriqgl {
@@ -14,12 +14,17 @@ using GetProc = void* (*)(const char* name);
 // missing; the layer then draws nothing.
 bool load(GetProc getProc);
 
+// After the context was lost and a new one (a restored WebGL context) is current: builds the layer's
+// programs and buffers again and remakes every texture with its pictures and parameters, so the demo's
+// texture names and all GL 1.1 state carry on. Returns false, saying why on standard error, if it cannot.
+bool reload();
+
 // Releases the layer's ES objects (in the current context) and forgets all GL 1.1 state, so that load
 // may be called again for a new context.
 void unload();
 
-// Reads the current framebuffer as RGB rows, bottom row first, through the real ES functions
-// (the tests' and tools' read-back; GL 1.1's glReadPixels is not part of the layer).
-void readRgb(int x, int y, int width, int height, unsigned char* out);
+// How many shader variants the layer has compiled in this context: load compiles every one the demo
+// draws with, so a count that grows later means a frame waited for a compile (for tests).
+int compiledVariants();
 
 }  // namespace moriqgl

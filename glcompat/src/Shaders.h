@@ -23,18 +23,31 @@ struct VariantBits {
 
 // Drops the bits that do not change what the variant computes, so equal work shares one program.
 unsigned variantKey(const VariantBits& bits);
+// The variants the demo draws with (the loading bar and every scene, found by playing the whole timeline
+// through the layer): compiled at start. Any other is compiled when first drawn.
+extern const unsigned DEMO_VARIANTS[9];
 // The vertex and fragment sources of a variant key.
 std::string vertexSource(unsigned key);
 std::string fragmentSource(unsigned key);
 
-// Attribute locations: the vertex (or a segment's first end) and a segment's second end.
-// The vertex; for a corner of a segment's quad also the position of the segment's other end and which
-// corner it is (0 and 1 at the first end, 2 and 3 at the last).
+// Attribute locations: the vertex; for a corner of a segment's quad also the position of the segment's
+// other end and which corner it is (0 and 1 at the first end, 2 and 3 at the last).
 enum Attribute { A_POS, A_COLOR, A_TEX, A_NORMAL, B_POS, CORNER, ATTRIBUTE_COUNT };
 
-// uLineMode: how a draw's primitives are rasterised.
+// The uniforms a variant is given; UNIFORMS holds their names and GLSL types, which both stages declare.
+enum Uniform {
+    U_MODELVIEW, U_PROJECTION, U_NORMAL_MATRIX, U_VIEWPORT_SIZE, U_LINE_WIDTH, U_LIGHT, U_MODEL_AMBIENT,
+    U_MATERIAL, U_SHININESS, UNIFORM_COUNT
+};
+struct UniformInfo {
+    const char* name;
+    const char* declaration;  // type, name and array size as GLSL declares it
+};
+extern const UniformInfo UNIFORMS[UNIFORM_COUNT];
+
+// LINE_MODE of a variant: how its primitives are rasterised.
 enum LineMode { LINES_NONE = 0, LINES_WIDE = 1, LINES_SMOOTH = 2 };
-// uTexMode: which texture the fragments are modulated by.
+// TEX_MODE of a variant: which texture the fragments are modulated by.
 enum TexMode { TEX_NONE = 0, TEX_2D = 1, TEX_1D = 2 };
 
 }  // namespace moriqgl

@@ -40,7 +40,6 @@ void restoreGroups(ServerState& s, const ServerState& o, GLbitfield mask) {
         s.bound2D = o.bound2D;
         s.genModeS = o.genModeS;
         s.genModeT = o.genModeT;
-        s.envMode = o.envMode;
     }
     if (mask & GL_POLYGON_BIT) {
         s.cullFace = o.cullFace;
@@ -75,7 +74,6 @@ void restoreGroups(ServerState& s, const ServerState& o, GLbitfield mask) {
         s.material[1] = o.material[1];
         std::memcpy(s.modelAmbient, o.modelAmbient, sizeof s.modelAmbient);
         s.twoSide = o.twoSide;
-        s.shadeModel = o.shadeModel;
     }
     if (mask & GL_TRANSFORM_BIT) {
         s.matrixMode = o.matrixMode;

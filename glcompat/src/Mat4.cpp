@@ -1,5 +1,5 @@
 // Matrix arithmetic of the layer's matrix stacks.
-#include "Mat4.h"
+#include "moriqgl/Mat4.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // the matrix stacks and the texture objects. The ES context only ever holds what a draw needs.
 #pragma once
 
-#include "Mat4.h"
+#include "moriqgl/Mat4.h"
 
 #include <GL/gl.h>
 
@@ -39,7 +39,6 @@ struct ServerState {
     // GL_TEXTURE_BIT
     GLuint bound1D = 0, bound2D = 0;
     GLenum genModeS = GL_EYE_LINEAR, genModeT = GL_EYE_LINEAR;
-    GLenum envMode = GL_MODULATE;
     // GL_POLYGON_BIT
     GLenum polygonFront = GL_FILL, polygonBack = GL_FILL, cullMode = GL_BACK, frontFace = GL_CCW;
     // GL_LINE_BIT
@@ -57,7 +56,6 @@ struct ServerState {
     Material material[2];  // front, back
     float modelAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
     bool twoSide = false;
-    GLenum shadeModel = GL_SMOOTH;
     // GL_TRANSFORM_BIT
     GLenum matrixMode = GL_MODELVIEW;
     // GL_VIEWPORT_BIT
@@ -71,18 +69,17 @@ struct ServerState {
 // Copies the groups named in mask (GL_*_BIT) from saved into state.
 void restoreGroups(ServerState& state, const ServerState& saved, GLbitfield mask);
 
+// An array of float components (the only type the layer reads).
 struct ClientArray {
     bool enabled = false;
     GLint size = 3;
-    GLenum type = GL_FLOAT;
     GLsizei stride = 0;
     const void* pointer = nullptr;
 };
 
-// glPushClientAttrib's two groups.
+// glPushClientAttrib's two groups: the arrays glDrawArrays reads and the pixel alignments.
 struct ClientState {
-    ClientArray vertex, normal, color, texCoord;
-    bool indexEnabled = false, edgeFlagEnabled = false;
+    ClientArray vertex, normal;
     GLint unpackAlignment = 4, packAlignment = 4;
 };
 
@@ -91,6 +88,11 @@ struct TextureObject {
     bool hasImage = false;
     bool mipmapped = false;
     GLenum minFilter = GL_NEAREST_MIPMAP_LINEAR;
+    // What was handed to ES, so that a new context gets the same texture: the picture as RGBA rows and
+    // the parameters by ES name (GL's defaults, which ES shares, until set).
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;
+    std::vector<std::pair<GLenum, GLint>> parameters;
 };
 
 // The vertex the layer batches and ES reads: position, colour, texture coordinate, normal and facing

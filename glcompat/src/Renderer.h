@@ -1,9 +1,10 @@
-// The ES side of the layer: the shader program, the vertex buffer, and drawing one batch of GL 1.1
-// vertices with the state it was drawn in, touching ES state only where it differs from what ES has.
+// The ES side of the layer: the shader variants, the vertex and index buffers, and drawing one batch of
+// GL 1.1 vertices with the state it was drawn in, touching ES state only where it differs from what ES has.
 #pragma once
 
-#include "Assembly.h"
-#include "Mat4.h"
+#include "moriqgl/Assembly.h"
+#include "moriqgl/Mat4.h"
+#include "Shaders.h"
 #include "State.h"
 
 #include <cstddef>
@@ -24,6 +25,8 @@ class Renderer {
 public:
     bool init();
     void release();
+    // Drops the ES objects without deleting them, when their context is gone.
+    void forget();
     void clear(const ServerState& state, GLbitfield mask);
     // Draws count vertices of a begin/end mode; the vertices' facing fields may be rewritten.
     void draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in);
@@ -33,6 +36,8 @@ public:
     void uploadTexture(GLuint esTexture, int width, int height, const unsigned char* rgba, bool mipmaps);
     void textureParameter(GLuint esTexture, GLenum name, GLint value);
     void deleteTexture(GLuint esTexture);
+
+    int compiledVariants() const;
 
 private:
     void applyCommon(const ServerState& state);
@@ -51,8 +56,7 @@ private:
     struct Program {
         unsigned key = 0;
         GLuint id = 0;
-        GLint uModelview = -1, uProjection = -1, uNormalMatrix = -1, uViewportSize = -1, uLineWidth = -1,
-              uLight = -1, uModelAmbient = -1, uMaterial = -1, uShininess = -1;
+        GLint location[UNIFORM_COUNT] = {};  // by Uniform
         // A new program's uniforms are zero, as these start.
         Mat4 modelview{}, projection{};
         Mat3 normalMatrix{};

@@ -1,12 +1,10 @@
-// The real OpenGL ES 3.0 functions the layer draws with, reached through a table filled at start-up
-// (they have the same names as the GL 1.1 functions the layer itself defines), and the ES-only enums.
+// The OpenGL ES 3.0 functions moriqgl::load asks its lookup function for, as a list macro: a program
+// that hands the layer stand-ins (a benchmark counting calls, a recorder) builds them from it.
 #pragma once
 
 #include <GL/gl.h>
 
 #include <cstddef>
-
-namespace moriqgl {
 
 // name, return type, parameters
 #define MORIQGL_ES_FUNCTIONS(X)                                                                             \
@@ -66,27 +64,3 @@ namespace moriqgl {
     X(UseProgram, void, (GLuint))                                                                          \
     X(VertexAttribPointer, void, (GLuint, GLint, GLenum, GLboolean, GLsizei, const void*))                 \
     X(Viewport, void, (GLint, GLint, GLsizei, GLsizei))
-
-struct EsTable {
-#define MORIQGL_MEMBER(name, ret, params) ret(*name) params = nullptr;
-    MORIQGL_ES_FUNCTIONS(MORIQGL_MEMBER)
-#undef MORIQGL_MEMBER
-};
-
-// The table of the context the layer was loaded in.
-extern EsTable es;
-
-namespace esenum {
-const GLenum ARRAY_BUFFER = 0x8892;
-const GLenum ELEMENT_ARRAY_BUFFER = 0x8893;
-const GLenum STREAM_DRAW = 0x88E0;
-const GLenum STATIC_DRAW = 0x88E4;
-const GLenum FRAGMENT_SHADER = 0x8B30;
-const GLenum VERTEX_SHADER = 0x8B31;
-const GLenum COMPILE_STATUS = 0x8B81;
-const GLenum LINK_STATUS = 0x8B82;
-const GLenum TEXTURE0 = 0x84C0;
-const GLenum CLAMP_TO_EDGE = 0x812F;
-}  // namespace esenum
-
-}  // namespace moriqgl

@@ -13,7 +13,10 @@ enum KeyBit : unsigned {
 extern const char* const VERTEX_SHADER;
 extern const char* const FRAGMENT_SHADER;
 
+// The variant's switches as defines, then the uniforms, then the stage's body.
 std::string withDefines(unsigned key, const char* body) {
+    std::string uniforms = "precision highp float;\nprecision highp int;\n";
+    for (const UniformInfo& u : UNIFORMS) uniforms += std::string("uniform ") + u.declaration + ";\n";
     auto flag = [key](const char* name, unsigned bit) {
         return std::string("#define ") + name + ((key & bit) ? " 1\n" : " 0\n");
     };
@@ -21,10 +24,39 @@ std::string withDefines(unsigned key, const char* body) {
            flag("TWO_SIDE", K_TWO_SIDE) + flag("COLOR_MATERIAL", K_COLOR_MATERIAL) +
            flag("NORMALIZE", K_NORMALIZE) + flag("SPHERE_S", K_SPHERE_S) + flag("SPHERE_T", K_SPHERE_T) +
            "#define TEX_MODE " + std::to_string((key >> K_TEX_SHIFT) & 3) + "\n#define LINE_MODE " +
-           std::to_string((key >> K_LINE_SHIFT) & 3) + "\n" + body;
+           std::to_string((key >> K_LINE_SHIFT) & 3) + "\n" + uniforms + body;
 }
 
 }  // namespace
+
+// light: ambient, diffuse, specular, eye-space position; material: ambient, diffuse, specular, emission
+// for the front, then the back; shininess front and back.
+const UniformInfo UNIFORMS[UNIFORM_COUNT] = {
+    {"uModelview", "mat4 uModelview"},       {"uProjection", "mat4 uProjection"},
+    {"uNormalMatrix", "mat3 uNormalMatrix"}, {"uViewportSize", "vec2 uViewportSize"},
+    {"uLineWidth", "float uLineWidth"},      {"uLight", "vec4 uLight[4]"},
+    {"uModelAmbient", "vec4 uModelAmbient"}, {"uMaterial", "vec4 uMaterial[8]"},
+    {"uShininess", "vec2 uShininess"},
+};
+
+namespace {
+const unsigned LIT = K_LIGHTING | K_LIGHT0 | K_TWO_SIDE | K_NORMALIZE;
+const unsigned SPHERE = K_SPHERE_S | K_SPHERE_T;
+const unsigned PICTURE = TEX_2D << K_TEX_SHIFT, RAMP = TEX_1D << K_TEX_SHIFT;
+const unsigned WIDE = LINES_WIDE << K_LINE_SHIFT, SMOOTH = LINES_SMOOTH << K_LINE_SHIFT;
+}  // namespace
+
+const unsigned DEMO_VARIANTS[9] = {
+    0,                              // flat colour: the loading bar, fades, overlays' backgrounds
+    PICTURE,                        // pictures
+    RAMP,                           // the cel shading's ramp
+    LIT | PICTURE,                  // lit, textured two-sided surfaces
+    LIT | SPHERE | PICTURE,         // sphere-mapped surfaces
+    WIDE,                           // wide lines
+    SMOOTH,                         // smooth lines
+    SMOOTH | RAMP,                  // smooth lines over the cel ramp
+    SMOOTH | LIT | SPHERE | PICTURE,  // the sphere-mapped wireframe
+};
 
 unsigned variantKey(const VariantBits& b) {
     unsigned key = 0;
@@ -47,26 +79,12 @@ std::string fragmentSource(unsigned key) { return withDefines(key, FRAGMENT_SHAD
 
 namespace {
 
-const char* const VERTEX_SHADER = R"(precision highp float;
-precision highp int;
-in vec3 aPos;
+const char* const VERTEX_SHADER = R"(in vec3 aPos;
 in vec4 aColor;
 in vec2 aTex;
 in vec4 aNormal;
 in vec3 bPos;
 in float aCorner;
-
-uniform mat4 uModelview;
-uniform mat4 uProjection;
-uniform mat3 uNormalMatrix;
-uniform vec2 uViewportSize;
-uniform float uLineWidth;
-// light: ambient, diffuse, specular, eye-space position; material: ambient, diffuse, specular,
-// emission for the front, then the back; shininess front and back.
-uniform vec4 uLight[4];
-uniform vec4 uModelAmbient;
-uniform vec4 uMaterial[8];
-uniform vec2 uShininess;
 
 out vec4 vFront;
 out vec4 vBack;
@@ -187,15 +205,12 @@ void main() {
 }
 )";
 
-const char* const FRAGMENT_SHADER = R"(precision highp float;
-precision highp int;
-in vec4 vFront;
+const char* const FRAGMENT_SHADER = R"(in vec4 vFront;
 in vec4 vBack;
 in vec2 vTex;
 in vec2 vLine;
 flat in float vFacing;
 flat in float vLength;
-uniform float uLineWidth;
 uniform sampler2D uTexture;
 out vec4 fragColor;
 

@@ -1,5 +1,5 @@
 // Begin/end modes to triangles and segments.
-#include "Assembly.h"
+#include "moriqgl/Assembly.h"
 
 #include <GL/gl.h>
 
@@ -29,12 +29,12 @@ void assembleTriangles(unsigned int mode, uint32_t count, std::vector<Triangle>&
         for (uint32_t i = 1; i + 1 < count; ++i) out.push_back({{0, i, i + 1}, all});
         break;
     case GL_QUADS:
-        // Split along the first-to-third diagonal, as Mesa splits them: a quad that is not flat, or not
-        // a parallelogram on the screen, shades and textures differently across the other one.
+        // Split along the second-to-fourth diagonal, as Mesa splits them: a quad that is not flat, or
+        // not a parallelogram on the screen, shades and textures differently across the other one.
         // The diagonal is no edge of the quad.
         for (uint32_t i = 0; i + 3 < count; i += 4) {
-            out.push_back({{i, i + 1, i + 2}, 0x3});
-            out.push_back({{i, i + 2, i + 3}, 0x6});
+            out.push_back({{i, i + 1, i + 3}, 0x5});
+            out.push_back({{i + 1, i + 2, i + 3}, 0x3});
         }
         break;
     case GL_QUAD_STRIP:
