@@ -2,6 +2,8 @@
 // the event loop and the flat projections that overlays and fades draw in.
 #pragma once
 
+#include "Raster.h"
+
 #include <SDL.h>
 
 #include <ostream>
@@ -69,4 +71,5 @@ protected:
 
 private:
     bool statePushed = false;
+    Raster::Saved pushedSize{};  // the picture's size when pushState saved the viewport and line width
 };
