@@ -131,11 +131,21 @@
     return {x: Math.floor((width - 4 * k) / 2), y: Math.floor((height - 3 * k) / 2), width: 4 * k, height: 3 * k};
   }
 
-  // The canvas's displayed size in device pixels: what a sharp picture is drawn at.
+  // The window's largest 4:3 area in device pixels: where the canvas is shown, and the size a sharp picture
+  // is drawn at. The black around it is the page's, so no drawing time goes to bars.
   function displaySize() {
-    var box = canvas.getBoundingClientRect();
     var ratio = window.devicePixelRatio || 1;
-    return {width: Math.max(1, Math.round(box.width * ratio)), height: Math.max(1, Math.round(box.height * ratio))};
+    var area = pictureArea(Math.round(window.innerWidth * ratio), Math.round(window.innerHeight * ratio));
+    return {x: area.x, y: area.y, width: Math.max(4, area.width), height: Math.max(3, area.height), ratio: ratio};
+  }
+
+  // On whole device pixels, so the drawing buffer maps one to one onto the screen.
+  function placeCanvas() {
+    var shown = displaySize();
+    canvas.style.left = shown.x / shown.ratio + 'px';
+    canvas.style.top = shown.y / shown.ratio + 'px';
+    canvas.style.width = shown.width / shown.ratio + 'px';
+    canvas.style.height = shown.height / shown.ratio + 'px';
   }
 
   // ?size=WxH, or the displayed size; null (and the page says why) for a size it cannot draw.
@@ -170,8 +180,8 @@
 
   function drawingSize() {
     var full = displaySize();
-    var level = Math.max(Math.pow(0.8, pacing.step), smallestLevel(full));
-    return {width: Math.max(4, Math.round(full.width * level)), height: Math.max(3, Math.round(full.height * level))};
+    var k = Math.max(1, Math.round(full.width / 4 * Math.max(Math.pow(0.8, pacing.step), smallestLevel(full))));
+    return {width: 4 * k, height: 3 * k};
   }
 
   function resetPacing() {
@@ -222,6 +232,7 @@
 
   // A new size takes effect at the demo's next frame (MoriqWeb.cpp); before a play, on the canvas itself.
   function applySize() {
+    placeCanvas();
     var size = drawingSize();
     if (size.width === canvas.width && size.height === canvas.height) return;
     if (body.dataset.state === 'playing') Module._moriq_web_resize(size.width, size.height);
@@ -271,6 +282,7 @@
 
   function still(ms) {
     body.classList.add('still');
+    placeCanvas();
     var size = stillSize();
     if (!size) return;
     canvas.width = size.width;
@@ -373,6 +385,7 @@
   }
 
   showProgress();
+  applySize();
   Promise.all([ready, soundtrack]).then(function() {
     body.dataset.state = 'idle';
     say(soundNote);

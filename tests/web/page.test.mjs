@@ -79,14 +79,15 @@ describe('the page', () => {
     assert.equal((await page.locator('#start').textContent()).trim(), 'Play');
     assert.deepEqual(problems, []);
     assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
-    // In a wide window, full screen or not, the canvas is the window's size and the picture keeps 4:3 at
-    // the window's height, centred.
+    // In a wide window, full screen or not, the picture keeps 4:3 at the window's height, centred, drawn
+    // at the size it is shown.
     await page.setViewportSize({ width: 1000, height: 500 });
     const fits = async () => {
-      await page.waitForFunction(() => window.moriqView.width === 1000);
-      const { width, height, picture } = await view(page);
-      assert.ok(height === 500 && picture.height >= 498 && Math.abs(picture.x + picture.width / 2 - 500) <= 1,
-                JSON.stringify({ width, height, picture }));
+      const box = await page.locator('#canvas').boundingBox();
+      const { width, height } = await view(page);
+      assert.ok(Math.abs(box.width / box.height - 4 / 3) < 0.01 && box.height >= 497 &&
+                Math.abs(box.x + box.width / 2 - 500) <= 1 && width === box.width && height === box.height,
+                JSON.stringify({ box, width, height }));
     };
     await fits();
     await page.keyboard.press('f');
@@ -200,7 +201,7 @@ describe('the page', () => {
       const shotted = await pixels(browser, await page.screenshot());
       const at = (x, y) => shotted.data.subarray((y * shotted.width + x) * 4, (y * shotted.width + x) * 4 + 3);
       const middle = Math.round(shotted.height / 2);
-      for (const x of [1, shotted.width - 2]) assert.ok(Math.max(...at(x, middle)) > 60, `${x}: ${at(x, middle)}`);
+      for (const x of [3, shotted.width - 4]) assert.ok(Math.max(...at(x, middle)) > 60, `${x}: ${at(x, middle)}`);
       assert.ok(Math.max(...at(Math.round(shotted.width / 2), 20)) < 10, 'black above the picture');
       assert.deepEqual(problems, []);
     } finally {
@@ -208,7 +209,7 @@ describe('the page', () => {
     }
   });
 
-  test('a failed download is named on the page; without its soundtrack the demo still plays', async () => {
+  test('a failed download is named on the page, a refused WebGL 2 said; without its soundtrack the demo plays', async () => {
     const broken = await serve(site, { '/moriq.wasm': null, '/soundtrack.opus': null });
     try {
       const { page } = await open(browser, broken.url);
@@ -218,6 +219,22 @@ describe('the page', () => {
       await page.close();
     } finally {
       await broken.close();
+    }
+    // A browser that refuses WebGL 2: said, not thrown.
+    const refusing = await browser.newContext({ viewport: { width: 640, height: 480 } });
+    await refusing.addInitScript(() => {
+      const get = HTMLCanvasElement.prototype.getContext;
+      HTMLCanvasElement.prototype.getContext = function(type, ...rest) {
+        return type === 'webgl2' ? null : get.call(this, type, ...rest);
+      };
+    });
+    try {
+      const { page, log, problems } = await open(refusing, `${server.url}index.html?at=13000`);
+      await page.waitForFunction(() => document.body.dataset.state === 'failed');
+      assert.ok(log.includes('error: this browser gives the page no WebGL 2'), log.join('\n'));
+      assert.deepEqual(problems, []);
+    } finally {
+      await refusing.close();
     }
     const silent = await serve(site, { '/soundtrack.opus': null });
     try {
