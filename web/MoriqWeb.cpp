@@ -82,6 +82,12 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height) {
     }
     SDLWindow window(width, height, false);
     if (!window.screen) return 1;
+    // Emscripten's SDL gives a screen even where the browser refused the WebGL 2 context; the GL layer is
+    // not started then, nothing is drawn, and reading the still back would throw.
+    if (!emscripten_webgl_get_current_context()) {
+        std::cerr << "the browser gave the page no WebGL 2 context" << std::endl;
+        return 1;
+    }
     Raster::fitInto(width, height);
     bool drawn = false;
     // The scenes' end-of-scene lines belong to the demo playing, not to a still; the tool hides them too.
