@@ -16,12 +16,14 @@ const browser = await launch();
 try {
   const { page } = await open(browser, server.url);
   await page.evaluate(() => {
+    let waiting = null;
     window.moriqSeek = (ms) => new Promise((resolve) => {
       const asked = performance.now();
-      window.Module.onFrame = (now, shown) => { if (shown === ms) resolve(now - asked); };
+      waiting = (now, shown) => { if (shown === ms) resolve(now - asked); };
       window.moriqPlayer.seek(ms);
     });
-    window.Module.onFrame = () => {};
+    // The page hands every frame on to a listener set before the click.
+    window.Module.onFrame = (now, shown) => { if (waiting) waiting(now, shown); };
   });
   await page.click('#start');
   await page.waitForFunction(() => window.moriqPlayer.ms >= 0, null, { timeout: 60000 });

@@ -98,9 +98,9 @@ fi
 cmake --build "$tree" -j2
 
 # The site: the page, the program, the pictures in one data package (data.js loads it), and the soundtrack
-# fetched on its own in one of two formats. Files of an earlier build that this one has not are removed.
+# fetched on its own in one of three formats. Files of an earlier build that this one has not are removed.
 mkdir -p "$out"
-rm -f "$out"/{index.html,page.js,timeline.js,moriq.js,moriq.wasm,moriq.data,data.js,soundtrack.ogg,soundtrack.m4a}
+rm -f "$out"/{index.html,page.js,timeline.js,moriq.js,moriq.wasm,moriq.data,data.js,soundtrack.ogg,soundtrack.opus,soundtrack.m4a}
 cp web/index.html web/page.js web/timeline.js "$tree"/moriq.js "$tree"/moriq.wasm "$out"/
 # (The packager's reminder to link with -sFORCE_FILESYSTEM is kept quiet: web/CMakeLists.txt does.)
 if ! packager=$(python3 /usr/share/emscripten/tools/file_packager.py "$out/moriq.data" --preload "$data@data" \

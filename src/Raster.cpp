@@ -15,11 +15,32 @@ int originX = 0;
 int originY = 0;
 int frameWidth = Raster::WIDTH;
 int frameHeight = Raster::HEIGHT;
+unsigned int resizes = 0;
 
 void clearRect(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0) return;
     glScissor(x, y, width, height);
     glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// Places the picture in a frame; false (nothing changed) for a frame too small to hold a 4x3 picture.
+bool place(int width, int height) {
+    const Raster::Area area = Raster::pictureArea(width, height);
+    if (area.width <= 0) return false;
+    frameWidth = width;
+    frameHeight = height;
+    drawnWidth = area.width;
+    drawnHeight = area.height;
+    originX = area.x;
+    originY = height - area.y - area.height;
+    return true;
+}
+
+// The current line width, set at picture scale `from`, redrawn at the current scale.
+void rescaleLines(float from) {
+    GLfloat width = 1.0f;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    glLineWidth(width * Raster::scale() / from);
 }
 }  // namespace
 
@@ -61,14 +82,7 @@ void setSize(int width, int height) {
 }
 
 void fitInto(int width, int height) {
-    const Area area = pictureArea(width, height);
-    if (area.width <= 0) return;
-    frameWidth = width;
-    frameHeight = height;
-    drawnWidth = area.width;
-    drawnHeight = area.height;
-    originX = area.x;
-    originY = height - area.y - area.height;
+    if (!place(width, height)) return;
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     reset();
@@ -85,6 +99,24 @@ void restore(const Layout& saved) {
     originY = saved.originY;
     frameWidth = saved.frameWidth;
     frameHeight = saved.frameHeight;
+}
+
+void resize(int width, int height) {
+    const float before = scale();
+    if (!place(width, height)) return;
+    ++resizes;
+    viewport();
+    rescaleLines(before);
+}
+
+Saved saved() {
+    return {resizes, scale()};
+}
+
+void restored(const Saved& saved) {
+    if (saved.resizes == resizes) return;
+    viewport();
+    rescaleLines(saved.scale);
 }
 
 int width() {

@@ -30,6 +30,10 @@ void setSize(int width, int height);
 // The live demo in a frame (window) of any size: the picture drawn at pictureArea's size and place, the
 // rest black (clearBars keeps it so). Clears the whole frame.
 void fitInto(int frameWidth, int frameHeight);
+// A new frame size while scenes play (the page's canvas resized between two frames): the picture moves
+// to pictureArea's size and place, the viewport follows and the line width keeps its width in 640x480
+// pixels. The rest of GL's state, the clear colour included, stays as the scene has it.
+void resize(int frameWidth, int frameHeight);
 int width();
 int height();
 
@@ -42,6 +46,17 @@ Layout layout();
 void restore(const Layout& saved);
 // How much larger than 640x480 the picture is drawn, measured by height: lines grow by this.
 float scale();
+
+// What glPushAttrib saves of the picture's size: the viewport and line width of the moment.
+struct Saved {
+    unsigned int resizes;
+    float scale;
+};
+Saved saved();
+// After the glPopAttrib matching a push made at `saved`: when resize has run since, the restored viewport
+// and line width are those of the old size, so the current viewport and the same width in 640x480 pixels
+// replace them. Nothing otherwise, so sizes set before drawing leave every pop as GL makes it.
+void restored(const Saved& saved);
 
 // The viewport over the whole picture, so that every projection maps its 640x480 view onto it.
 void viewport();

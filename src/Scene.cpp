@@ -35,6 +35,7 @@ void Scene::init() {
 void Scene::pushState() {
     // A second init keeps what was saved before the first: that is the state to go back to.
     if (statePushed) return;
+    pushedSize = Raster::saved();
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     statePushed = true;
 }
@@ -61,6 +62,8 @@ void Scene::perspective(double aspect, double zNear, double zFar) {
 void Scene::deinit() {
     if (!statePushed) return;
     glPopAttrib();
+    // A picture resized while the scene played keeps its new size past the scene.
+    Raster::restored(pushedSize);
     statePushed = false;
 }
 

@@ -2,6 +2,8 @@
 // the event loop and the flat projections that overlays and fades draw in.
 #pragma once
 
+#include "Raster.h"
+
 #include <SDL.h>
 
 #include <functional>
@@ -99,4 +101,5 @@ private:
     bool statePushed = false;
     bool reportDue = false;
     int countedFrom = 0;
+    Raster::Saved pushedSize{};  // the picture's size when pushState saved the viewport and line width
 };

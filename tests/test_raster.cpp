@@ -1,6 +1,6 @@
 // The picture-size seam: at its default the scenes set the demo's own viewport and line widths; set
 // larger, the same calls cover the larger picture and thicken lines by its height over 480; in a frame of
-// another shape the picture sits centred between black bars.
+// another shape the picture sits centred between black bars; resized while a scene plays, it stays resized.
 #include "FunkyBackground.h"
 #include "GLTest.h"
 #include "Greetings.h"
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace moriqtest;
@@ -76,4 +77,41 @@ TEST(Raster, ALiveFrameOfAnotherShapeShowsThePictureCentredBetweenBlackBars) {
     EXPECT_TRUE(near(at(100, 80), CYAN) && near(at(540, 80), YELLOW));
     EXPECT_TRUE(near(at(100, 400), RED) && near(at(540, 400), GREEN));
     EXPECT_EQ(countNear(f, RGB{179, 179, 179}, 0, 120, 640, 480), 0);
+}
+
+// The page resizes its canvas between two frames: the scene playing goes on at the new size (viewport,
+// its 5-pixel outlines, its own clear colour kept), and its pop at the end must not bring the old size
+// back, or the next scene, which draws in the viewport it finds, would shrink to a corner.
+TEST(Raster, AResizeWhileAScenePlaysOutlastsTheScenesPop) {
+    ensureGL();
+    setTime(0);
+    Raster::fitInto(640, 480);
+    auto viewport = [] {
+        GLint v[4];
+        glGetIntegerv(GL_VIEWPORT, v);
+        return std::vector<GLint>(v, v + 4);
+    };
+    auto lineWidth = [] {
+        GLfloat width = 0;
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        return width;
+    };
+    GLfloat clear[4];
+    {
+        Greetings greetings(nullptr);
+        greetings.init();
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+        Raster::resize(1000, 600);  // an 800x600 picture between 100-pixel bars
+        EXPECT_EQ(viewport(), (std::vector<GLint>{100, 0, 800, 600}));
+        EXPECT_EQ(lineWidth(), 5.0f * 1.25f);
+        GLfloat after[4];
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, after);
+        EXPECT_TRUE(std::equal(clear, clear + 4, after));
+        greetings.deinit();
+        EXPECT_EQ(viewport(), (std::vector<GLint>{100, 0, 800, 600}));
+        EXPECT_EQ(lineWidth(), 1.25f);
+    }
+    Raster::setSize(640, 480);
+    Raster::reset();
+    clearTime();
 }

@@ -1,11 +1,12 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
 // the browser (the demo's blocking scene loop runs under Asyncify) and the music's position the demo's
-// clock, the GL layer's start in each new WebGL context and its rebuild in a restored one, the viewer's
+// clock, the drawing size the page asks for between two frames, the GL layer's start in each new WebGL context and its rebuild in a restored one, the viewer's
 // seeks and pauses from the page's timeline, the still of one moment for ?at=, and the soundtrack's path,
 // which the page fills in before main starts.
 #include "Clock.h"
 #include "Music.h"
 #include "Player.h"
+#include "Raster.h"
 #include "SDLWindow.h"
 #include "Timeline.h"
 
@@ -24,15 +25,48 @@ void moriq_next_frame(int ms, int paused);
 // From library.js: where the music is heard, in ms; negative when none plays.
 double moriq_music_position(void);
 
+}  // extern "C"
+
+namespace {
+
+// The size the page last asked for, applied when the next frame starts; 0 when there is none.
+int askedWidth = 0;
+int askedHeight = 0;
+
+// At the start of a frame, inside the browser's animation frame: the canvas takes the new size and the
+// picture follows, before anything is drawn, so no frame is shown stretched or cleared.
+void applyAskedSize() {
+    if (!askedWidth) return;
+    const int width = askedWidth;
+    const int height = askedHeight;
+    askedWidth = askedHeight = 0;
+    if (Raster::pictureArea(width, height).width <= 0) return;
+    emscripten_set_canvas_element_size("#canvas", width, height);
+    Raster::resize(width, height);
+}
+
+}  // namespace
+
+extern "C" {
+
 // Before main: each finished frame is shown by handing control back to the browser until its next frame,
-// where the page's events (the viewer's keys) are delivered and SDL's event queue fills; and while the
-// music plays, the demo's time is where it is heard.
+// where the page's events (the viewer's keys, a new size) are delivered and SDL's event queue fills; and
+// while the music plays, the demo's time is where it is heard.
 EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
+    askedWidth = askedHeight = 0;
     static const Clock::OnSwap yield([] {
         Player* player = Player::playing();
         moriq_next_frame(player ? player->now() : -1, player && player->paused());
+        applyAskedSize();
     });
     static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
+}
+
+// The page's canvas should be drawn at width x height pixels from the next frame on (the window or full
+// screen changed, or frames ran late); the demo's main opened it at the canvas's size with --native.
+EMSCRIPTEN_KEEPALIVE void moriq_web_resize(int width, int height) {
+    askedWidth = width;
+    askedHeight = height;
 }
 
 // The page's timeline: a seek or a pause for the play under way, taken at its next frame with the keys.
@@ -78,16 +112,24 @@ EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {
     return Timeline::demo().soundtrack;
 }
 
-// Draws the moment ms as moriq-capture --at does (the clock driven at 60 fps from the first scene) and
-// leaves it on the canvas. Returns 0, or 1 when nothing was drawn, 2 for a moment outside the timeline.
-EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms) {
+// Draws the moment ms as moriq-capture --at --size WIDTHxHEIGHT does (the clock driven at 60 fps from the
+// first scene) and leaves it on the canvas. Returns 0, or 1 when nothing was drawn, 2 for a moment outside
+// the timeline.
+EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height) {
     const Timeline& timeline = Timeline::demo();
     if (ms < 0 || ms >= timeline.length()) {
         std::cerr << "?at= takes a moment from 0 to " << timeline.length() - 1 << " ms, not " << ms << std::endl;
         return 2;
     }
-    SDLWindow window;
+    SDLWindow window(width, height, false);
     if (!window.screen) return 1;
+    // Emscripten's SDL gives a screen even where the browser refused the WebGL 2 context; the GL layer is
+    // not started then, nothing is drawn, and reading the still back would throw.
+    if (!emscripten_webgl_get_current_context()) {
+        std::cerr << "the browser gave the page no WebGL 2 context" << std::endl;
+        return 1;
+    }
+    Raster::fitInto(width, height);
     bool drawn = false;
     // The scenes' end-of-scene lines belong to the demo playing, not to a still; the tool hides them too.
     std::streambuf* out = std::cout.rdbuf(nullptr);

@@ -8,18 +8,22 @@ import { chromium } from 'playwright-core';
 
 const TYPES = {
   '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript', '.wasm': 'application/wasm',
-  '.css': 'text/css', '.png': 'image/png', '.ogg': 'audio/ogg', '.m4a': 'audio/mp4', '.mp3': 'audio/mpeg',
+  '.css': 'text/css', '.png': 'image/png', '.ogg': 'audio/ogg', '.m4a': 'audio/mp4', '.opus': 'audio/ogg', '.mp3': 'audio/mpeg',
   '.json': 'application/json',
 };
 
 // Serves root as a plain static host does. sent maps each path to the bytes it was sent; replace maps a
-// path to the Buffer served instead of the file.
+// path to the Buffer served instead of the file, or to null for a file the host answers 404 for.
 export async function serve(root, replace = {}) {
   const sent = {};
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://host').pathname);
     const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
     let body = replace[name];
+    if (body === null) {
+      res.writeHead(404).end();
+      return;
+    }
     if (!body) {
       if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
         res.writeHead(404).end();
@@ -52,6 +56,7 @@ export function launch() {
 // Opens url in a fresh page of the 4:3 picture's own size. log holds every console line in order (errors
 // prefixed "error: "), problems the script errors and failed or missing requests; line(re) resolves with
 // the first console line matching re, whether it came before or after the call.
+// browser may be a browser context instead, whose own viewport and device (pixel ratio, touch) then hold.
 export async function open(browser, url, size = { width: 640, height: 480 }) {
   const page = await browser.newPage({ viewport: size });
   const log = [];

@@ -1,7 +1,8 @@
-// The page in headless Chromium with software WebGL: it loads clean, it warns of its flashes, its stills of
-// every scene, overlay and fade match the capture tool's, a click plays picture and sound, Escape stops both,
-// a lost WebGL context comes back, and a corrupt picture in its data becomes the checker with the demo's own
-// message.
+// The page in headless Chromium with software WebGL: it loads clean, shows its download and warns of its
+// flashes, draws at its displayed size times the pixel ratio and smaller while frames run late, its stills
+// of every scene, overlay and fade match the capture tool's (at 640x480 and 1440x1080), a click or tap plays
+// picture and sound, Escape leaves full screen and then stops both, a lost WebGL context comes back, a
+// failed download is named, and a corrupt picture in its data becomes the checker with the demo's own message.
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
@@ -43,35 +44,59 @@ async function shot(page) {
   return pixels(browser, await page.locator('#canvas').screenshot());
 }
 
-function nativeStill(ms, dir) {
+function nativeStill(ms, dir, size = '640x480') {
   const out = path.join(dir, `native-${ms}.png`);
-  execFileSync(capture, ['--at', String(ms), '--out', out], { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
+  execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out], { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
   return fs.readFileSync(out);
 }
 
+// The drawing buffer itself, whatever its displayed size (the still page keeps it: preserveDrawingBuffer).
+async function drawn(page) {
+  const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
+  return pixels(browser, Buffer.from(url.split(',')[1], 'base64'));
+}
+
+function psnr(a, b) {
+  let sum = 0;
+  for (let i = 0; i < a.data.length; i += 4)
+    for (let c = 0; c < 3; c++) sum += (a.data[i + c] - b.data[i + c]) ** 2;
+  return 10 * Math.log10(255 ** 2 / (sum / (a.width * a.height * 3)));
+}
+
+const idle = (page) => page.waitForFunction(() => document.body.dataset.state === 'idle', null, { timeout: 60000 });
+const view = (page) => page.evaluate(() => ({ ...window.moriqView, picture: window.moriqView.picture }));
+
 describe('the page', () => {
-  test('loads clean: title, one Play button, no script error, no missing file', async () => {
-    const { page, log, problems } = await open(browser, server.url);
-    await page.waitForLoadState('networkidle');
+  test('loads clean: its download shown, under 3 MB with Opus; title, one Play button, no script error', async () => {
+    const counted = await serve(site);
+    const { page, log, problems } = await open(browser, counted.url);
+    await idle(page);
+    assert.equal(await page.evaluate(() => document.getElementById('loading').getAttribute('aria-valuenow')), '100');
+    assert.equal(await page.evaluate(() => window.moriqSound.format), 'opus');
+    const bytes = Object.values(counted.sent).reduce((a, b) => a + b, 0);
+    assert.ok(bytes <= 3e6, `${bytes} bytes downloaded: ${JSON.stringify(counted.sent)}`);
+    await counted.close();
     assert.match(await page.title(), /Moriq-demo zu@r/);
     const buttons = page.locator('button');
     assert.equal(await buttons.count(), 1);
     assert.equal((await page.locator('#start').textContent()).trim(), 'Play');
-    assert.equal(await page.evaluate(() => document.body.dataset.state), 'idle');
     assert.deepEqual(problems, []);
     assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
-    // In a wide window, full screen or not, the picture keeps 4:3 at the window's height, centred.
+    // In a wide window, full screen or not, the picture keeps 4:3 at the window's height, centred, drawn
+    // at the size it is shown.
     await page.setViewportSize({ width: 1000, height: 500 });
     const fits = async () => {
       const box = await page.locator('#canvas').boundingBox();
-      assert.ok(Math.abs(box.width / box.height - 4 / 3) < 0.01 && box.height === 500 &&
-                Math.abs(box.x + box.width / 2 - 500) < 1, JSON.stringify(box));
+      const { width, height } = await view(page);
+      assert.ok(Math.abs(box.width / box.height - 4 / 3) < 0.01 && box.height >= 497 &&
+                Math.abs(box.x + box.width / 2 - 500) <= 1 && width === box.width && height === box.height,
+                JSON.stringify({ box, width, height }));
     };
     await fits();
     await page.keyboard.press('f');
     await page.waitForFunction(() => !!document.fullscreenElement);
     await fits();
-    await page.dblclick('#canvas');
+    await page.dblclick('#canvas', { position: { x: 20, y: 20 } });
     await page.waitForFunction(() => !document.fullscreenElement);
     await page.close();
   });
@@ -119,8 +144,132 @@ describe('the page', () => {
     }
   });
 
+  test('it draws at its displayed size times the pixel ratio, and a still at 1440x1080 matches the tool\'s', async () => {
+    const sharp = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 2 });
+    try {
+      const { page } = await open(sharp, server.url);
+      await idle(page);
+      const { width, height, picture } = await view(page);
+      assert.deepEqual([width, height, picture.width, picture.height], [1600, 1200, 1600, 1200]);
+    } finally {
+      await sharp.close();
+    }
+    // The picture drawn at the larger size, not scaled up: the greeting's outlines 2.25 times as wide.
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-web-'));
+    try {
+      const native = await pixels(browser, nativeStill(64000, dir, '1440x1080'));
+      const { page, line, problems } = await open(browser, `${server.url}index.html?at=64000&size=1440x1080`);
+      await line(/^still at 64000 ms$/);
+      const web = await drawn(page);
+      assert.deepEqual([web.width, web.height], [1440, 1080]);
+      const off = differing(web, native);
+      console.log(`1440x1080 still at 64000 ms: ${(off * 100).toFixed(2)} % of pixels off, PSNR ${psnr(web, native).toFixed(1)} dB`);
+      assert.ok(off < LIMIT, `${(off * 100).toFixed(2)} % off`);
+      assert.deepEqual(problems, []);
+      await page.close();
+    } finally {
+      fs.rmSync(dir, { recursive: true, force: true });
+    }
+  });
+
+  // Slowed through CDP, real frames run late and the size goes down. Whether real frames then have room
+  // depends on what else the machine runs, so the way up and its hysteresis are checked with frame times
+  // handed to the page's pacing directly: room after 2 s, then a size that ran late waits twice as long.
+  test('with the CPU slowed the drawing size goes down; with room it goes up, a failed size later', async () => {
+    const { page, problems } = await open(browser, server.url, { width: 1024, height: 768 });
+    await idle(page);
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Emulation.setCPUThrottlingRate', { rate: 20 });
+    await page.click('#start');
+    await page.waitForFunction(() => window.moriqView.step > 0 && window.moriqView.width < 1024, null, { timeout: 90000 });
+    await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
+    const floor = await page.evaluate(() => {
+      const pace = Module.onFrame;
+      let now = performance.now();
+      Module.onFrame = () => {};
+      window.paceFrames = (n, gap) => { for (let i = 0; i < n; i++) pace(now += gap); return window.moriqView.step; };
+      return window.paceFrames(400, 40);  // late all along: down to 640x480
+    });
+    await page.waitForFunction(() => window.moriqView.width === 640);
+    const up = await page.evaluate(() => window.paceFrames(300, 16));
+    assert.ok(up < floor, `step ${up} after 4.8 s of room at ${floor}`);
+    // Late again at the larger size: down, and that size now waits 4 s or more before it is tried again.
+    const again = await page.evaluate(() => [window.paceFrames(6, 30), window.paceFrames(200, 16),
+                                             window.paceFrames(1200, 16)]);
+    assert.deepEqual(again.slice(0, 2), [up + 1, up + 1]);
+    assert.ok(again[2] <= up, `step ${again[2]} after 19 s of room`);
+    await page.waitForFunction(() => window.moriqView.width > 640);
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+
+  test('on a portrait phone a tap plays picture and sound, the picture across the width', async () => {
+    const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+                                             isMobile: true, hasTouch: true, reducedMotion: 'reduce' });
+    try {
+      const { page, problems } = await open(phone, server.url);
+      await idle(page);
+      // Reduced motion: the page's own bar does not glide.
+      assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById('bar')).transitionDuration), '0s');
+      await page.tap('#start');
+      await page.waitForFunction(() => window.moriqSound.playing && window.moriqSound.time > 2, null, { timeout: 60000 });
+      const { picture, width } = await view(page);
+      assert.ok(picture.width >= width - 4, JSON.stringify({ picture, width }));
+      // The terrain's grey from edge to edge across the middle; black above the picture.
+      const shotted = await pixels(browser, await page.screenshot());
+      const at = (x, y) => shotted.data.subarray((y * shotted.width + x) * 4, (y * shotted.width + x) * 4 + 3);
+      const middle = Math.round(shotted.height / 2);
+      for (const x of [3, shotted.width - 4]) assert.ok(Math.max(...at(x, middle)) > 60, `${x}: ${at(x, middle)}`);
+      assert.ok(Math.max(...at(Math.round(shotted.width / 2), 20)) < 10, 'black above the picture');
+      assert.deepEqual(problems, []);
+    } finally {
+      await phone.close();
+    }
+  });
+
+  test('a failed download is named on the page, a refused WebGL 2 said; without its soundtrack the demo plays', async () => {
+    const broken = await serve(site, { '/moriq.wasm': null, '/soundtrack.opus': null });
+    try {
+      const { page } = await open(browser, broken.url);
+      await page.waitForFunction(() => document.body.dataset.state === 'failed', null, { timeout: 60000 });
+      assert.match(await page.locator('#note').textContent(), /moriq\.wasm: the server answered 404/);
+      assert.equal(await page.locator('#start').isDisabled(), true);
+      await page.close();
+    } finally {
+      await broken.close();
+    }
+    // A browser that refuses WebGL 2: said, not thrown.
+    const refusing = await browser.newContext({ viewport: { width: 640, height: 480 } });
+    await refusing.addInitScript(() => {
+      const get = HTMLCanvasElement.prototype.getContext;
+      HTMLCanvasElement.prototype.getContext = function(type, ...rest) {
+        return type === 'webgl2' ? null : get.call(this, type, ...rest);
+      };
+    });
+    try {
+      const { page, log, problems } = await open(refusing, `${server.url}index.html?at=13000`);
+      await page.waitForFunction(() => document.body.dataset.state === 'failed');
+      assert.ok(log.includes('error: this browser gives the page no WebGL 2'), log.join('\n'));
+      assert.deepEqual(problems, []);
+    } finally {
+      await refusing.close();
+    }
+    const silent = await serve(site, { '/soundtrack.opus': null });
+    try {
+      const { page } = await open(browser, silent.url);
+      await idle(page);
+      assert.match(await page.locator('#note').textContent(), /soundtrack\.opus: .*without sound/);
+      await page.close();
+    } finally {
+      await silent.close();
+    }
+  });
+
   test('a click plays picture and sound; Escape stops both; Play again starts over', async () => {
     const { page, log, problems } = await open(browser, server.url);
+    await idle(page);
     await page.click('#start');
     await page.waitForFunction(() => document.body.dataset.state === 'playing');
     // Past the first scene's one-second fade from black, the terrain moves and the music has faded in.
@@ -131,6 +280,13 @@ describe('the page', () => {
     await page.waitForTimeout(200);
     const b = await shot(page);
     assert.ok(differing(a, b, 8) > 0.01, 'the picture moves');
+    // In full screen the first Escape only leaves full screen.
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => !!document.fullscreenElement);
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => !document.fullscreenElement);
+    await page.waitForTimeout(200);
+    assert.equal(await page.evaluate(() => document.body.dataset.state + ' ' + window.moriqSound.playing), 'playing true');
 
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => document.body.dataset.state === 'ended');
