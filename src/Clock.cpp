@@ -9,16 +9,17 @@
 
 namespace {
 // Made on first use, so that a hook set while other files' statics are constructed (a timing tool's) stays.
-std::function<unsigned int()>& timeSource() {
-    static std::function<unsigned int()> source;
+Hook<unsigned int()>& timeSource() {
+    static Hook<unsigned int()> source;
     return source;
 }
-std::function<void()>& swapHook() {
-    static std::function<void()> hook;
+Hook<void()>& swapHook() {
+    static Hook<void()> hook;
     return hook;
 }
 int unseen = 0;
-unsigned int read(const std::function<unsigned int()>& source) {
+template <class Source>
+unsigned int read(const Source& source) {
     return source ? source() : SDL_GetTicks();
 }
 }  // namespace
@@ -36,21 +37,13 @@ void swapBuffers() {
     SDL_GL_SwapBuffers();
 }
 
-Drive::Drive(std::function<unsigned int()> source) : previous(std::exchange(timeSource(), std::move(source))) {}
-
-Drive::~Drive() {
-    timeSource() = std::move(previous);
-}
+Drive::Drive(std::function<unsigned int()> source) : Scope(timeSource(), std::move(source)) {}
 
 unsigned int Drive::below() const {
-    return read(previous);
+    return read(replaced());
 }
 
-OnSwap::OnSwap(std::function<void()> hook) : previous(std::exchange(swapHook(), std::move(hook))) {}
-
-OnSwap::~OnSwap() {
-    swapHook() = std::move(previous);
-}
+OnSwap::OnSwap(std::function<void()> hook) : Scope(swapHook(), std::move(hook)) {}
 
 Unseen::Unseen() {
     ++unseen;

@@ -4,7 +4,7 @@
 // replacements nest (they must end in the reverse order of their start).
 #pragma once
 
-#include <functional>
+#include "Hook.h"
 
 namespace Clock {
 
@@ -16,30 +16,17 @@ unsigned int ticks();
 void swapBuffers();
 
 // While it lives, ticks() reads its source.
-class Drive {
+class Drive : public Hook<unsigned int()>::Scope {
 public:
     explicit Drive(std::function<unsigned int()> source);
-    ~Drive();
-    Drive(const Drive&) = delete;
-    Drive& operator=(const Drive&) = delete;
-
     // The time of the source this one replaced (SDL's clock when there was none).
     unsigned int below() const;
-
-private:
-    std::function<unsigned int()> previous;
 };
 
 // While it lives, its hook runs just before each swap, in place of the one before it.
-class OnSwap {
+class OnSwap : public Hook<void()>::Scope {
 public:
     explicit OnSwap(std::function<void()> hook);
-    ~OnSwap();
-    OnSwap(const OnSwap&) = delete;
-    OnSwap& operator=(const OnSwap&) = delete;
-
-private:
-    std::function<void()> previous;
 };
 
 // While one lives, frames are drawn but neither handed to the swap hook nor shown: the frames drawn

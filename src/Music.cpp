@@ -9,8 +9,8 @@
 #include <utility>
 
 namespace {
-std::function<long()>& positionSource() {
-    static std::function<long()> source;
+Hook<long()>& positionSource() {
+    static Hook<long()> source;
     return source;
 }
 }  // namespace
@@ -71,9 +71,4 @@ long Music::position() const {
     return positionSource() ? positionSource()() : -1;
 }
 
-Music::PositionSource::PositionSource(std::function<long()> source)
-    : previous(std::exchange(positionSource(), std::move(source))) {}
-
-Music::PositionSource::~PositionSource() {
-    positionSource() = std::move(previous);
-}
+Music::PositionSource::PositionSource(std::function<long()> source) : Scope(positionSource(), std::move(source)) {}

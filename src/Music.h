@@ -2,9 +2,9 @@
 // viewer's player also pauses it, resumes it and plays it from any moment.
 #pragma once
 
-#include <SDL_mixer.h>
+#include "Hook.h"
 
-#include <functional>
+#include <SDL_mixer.h>
 
 class Music {
 public:
@@ -28,15 +28,9 @@ public:
     long position() const;
 
     // While one lives, position() reads its source.
-    class PositionSource {
+    class PositionSource : public Hook<long()>::Scope {
     public:
         explicit PositionSource(std::function<long()> source);
-        ~PositionSource();
-        PositionSource(const PositionSource&) = delete;
-        PositionSource& operator=(const PositionSource&) = delete;
-
-    private:
-        std::function<long()> previous;
     };
 
     bool error = false;         // the device or the file failed; the demo then plays silently

@@ -12,8 +12,8 @@
 #include <utility>
 
 namespace {
-std::function<bool(const SDL_Event&)>& controls() {
-    static std::function<bool(const SDL_Event&)> handler;
+Hook<bool(const SDL_Event&)>& controls() {
+    static Hook<bool(const SDL_Event&)> handler;
     return handler;
 }
 }  // namespace
@@ -88,12 +88,7 @@ void Scene::render() {}
 
 void Scene::startAt(int, int) {}
 
-Scene::Controls::Controls(std::function<bool(const SDL_Event&)> handler)
-    : previous(std::exchange(controls(), std::move(handler))) {}
-
-Scene::Controls::~Controls() {
-    controls() = std::move(previous);
-}
+Scene::Controls::Controls(std::function<bool(const SDL_Event&)> handler) : Scope(controls(), std::move(handler)) {}
 
 int Scene::getTime() {
     return static_cast<int>(Clock::ticks() - startTime);

@@ -2,6 +2,7 @@
 // the event loop and the flat projections that overlays and fades draw in.
 #pragma once
 
+#include "Hook.h"
 #include "Raster.h"
 
 #include <SDL.h>
@@ -35,15 +36,9 @@ public:
     // While one lives, run hands every event but Escape and the close request to it: a viewer's controls.
     // It returns true when the moment to show has left the scene, and run then returns LEFT at once.
     // Without one, such events are ignored.
-    class Controls {
+    class Controls : public Hook<bool(const SDL_Event&)>::Scope {
     public:
         explicit Controls(std::function<bool(const SDL_Event&)> handler);
-        ~Controls();
-        Controls(const Controls&) = delete;
-        Controls& operator=(const Controls&) = delete;
-
-    private:
-        std::function<bool(const SDL_Event&)> previous;
     };
 
     // Milliseconds since init, from the shared clock; a wrap of the tick counter is harmless.
