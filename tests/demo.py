@@ -168,16 +168,22 @@ def write(path, data):
         f.write(data)
 
 
+# Interleaved 16-bit stereo PCM at RATE encoded to an Ogg Vorbis file at path; returns the file's bytes.
+def ogg(path, pcm):
+    write(path + ".raw", pcm)
+    subprocess.run(["oggenc", "-Q", "-r", "-R", str(RATE), "-C", "2", "-B", "16", "-o", path, path + ".raw"], check=True)
+    os.unlink(path + ".raw")
+    with open(path, "rb") as f:
+        return f.read()
+
+
 # An Ogg Vorbis soundtrack of a steady 441 Hz sine at half of full scale, or of a square wave (whose
 # harmonics take more bytes than the stream's headers).
 def tone(path, seconds, square=False):
     period = array.array("h")
     for i in range(100):
         period.extend([int(16384 * (math.copysign(1, 50 - i) if square else math.sin(2 * math.pi * i / 100)))] * 2)
-    write(path + ".raw", (period * (RATE * seconds // 100)).tobytes())
-    subprocess.run(["oggenc", "-Q", "-r", "-R", str(RATE), "-C", "2", "-B", "16", "-o", path, path + ".raw"], check=True)
-    with open(path, "rb") as f:
-        return f.read()
+    return ogg(path, (period * (RATE * seconds // 100)).tobytes())
 
 
 # The recording's left channel from start for seconds (all of it by default).
