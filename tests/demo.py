@@ -1,7 +1,5 @@
-# End-to-end harness: the real demo on an X server of its own, its output read line by line, scenes ended
-# by close requests, keys sent with xdotool, its sound recorded by SDL's disk driver, and the play list as
-# moriq-capture --list gives it. `demo.py COMMAND...` runs COMMAND with an X server of its own (as ctest
-# runs every end-to-end test).
+# End-to-end harness: the real demo on an X server of its own, driven by close requests and xdotool keys,
+# its sound recorded by SDL's disk driver. `demo.py COMMAND...` runs COMMAND with an X server of its own.
 import array
 import math
 import os
@@ -50,10 +48,8 @@ def looked_at(name, cwd, prefix=os.path.dirname(BUILD)):
                                     os.path.join(prefix, "share", "moriq-demo", name))
 
 
-# One run of the demo on an X server of its own: SDL's full-screen mode waits for the pointer, so demos
-# sharing a display would play one after the other, and keys reach only this one. record names a file for
-# SDL's disk audio driver, which then writes the sound several times faster than real time. args go to the
-# demo; program replaces the build's; screen is the X screen's size.
+# One run of the demo on an X server of its own (full-screen demos sharing a display would wait for each
+# other); record names a file for SDL's disk audio driver, which writes faster than real time.
 class Demo:
     def __init__(self, cwd, env=None, record=None, args=(), program=None, screen="1024x768"):
         self.server, display = start_xvfb(screen)

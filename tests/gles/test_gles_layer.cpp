@@ -29,9 +29,8 @@ int brightness(const Picture& p, int x, int y) {
     return (c.r + c.g + c.b) / 3;
 }
 
-// A square view of -1..1 in x and y over the whole framebuffer, cleared black, with a white light of no
-// ambient or specular part at position (placed under the model-view of the moment) on a material with no
-// ambient part; the model-view is the identity afterwards.
+// A -1..1 square view cleared black, a diffuse white light at position (under a model-view moved lightX in
+// x) on a material with no ambient part; the model-view is the identity afterwards.
 void litOrthoView(const float position[4], float lightX = 0.0f) {
     const float none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
     glViewport(0, 0, 640, 480);
