@@ -1,7 +1,5 @@
-# End-to-end harness: the real demo on an X server of its own, its output read line by line, scenes ended
-# by close requests, keys sent with xdotool, its sound recorded by SDL's disk driver, and the play list as
-# moriq-capture --list gives it. `demo.py COMMAND...` runs COMMAND with an X server of its own (as ctest
-# runs every end-to-end test).
+# End-to-end harness: the real demo on an X server of its own, driven by close requests and xdotool keys,
+# its sound recorded by SDL's disk driver. `demo.py COMMAND...` runs COMMAND with an X server of its own.
 import array
 import math
 import os
@@ -50,10 +48,8 @@ def looked_at(name, cwd, prefix=os.path.dirname(BUILD)):
                                     os.path.join(prefix, "share", "moriq-demo", name))
 
 
-# One run of the demo on an X server of its own: SDL's full-screen mode waits for the pointer, so demos
-# sharing a display would play one after the other, and keys reach only this one. record names a file for
-# SDL's disk audio driver, which then writes the sound several times faster than real time. args go to the
-# demo; program replaces the build's; screen is the X screen's size.
+# One run of the demo on an X server of its own (full-screen demos sharing a display would wait for each
+# other); record names a file for SDL's disk audio driver, which writes faster than real time.
 class Demo:
     def __init__(self, cwd, env=None, record=None, args=(), program=None, screen="1024x768"):
         self.server, display = start_xvfb(screen)
@@ -168,16 +164,22 @@ def write(path, data):
         f.write(data)
 
 
+# Interleaved 16-bit stereo PCM at RATE encoded to an Ogg Vorbis file at path; returns the file's bytes.
+def ogg(path, pcm):
+    write(path + ".raw", pcm)
+    subprocess.run(["oggenc", "-Q", "-r", "-R", str(RATE), "-C", "2", "-B", "16", "-o", path, path + ".raw"], check=True)
+    os.unlink(path + ".raw")
+    with open(path, "rb") as f:
+        return f.read()
+
+
 # An Ogg Vorbis soundtrack of a steady 441 Hz sine at half of full scale, or of a square wave (whose
 # harmonics take more bytes than the stream's headers).
 def tone(path, seconds, square=False):
     period = array.array("h")
     for i in range(100):
         period.extend([int(16384 * (math.copysign(1, 50 - i) if square else math.sin(2 * math.pi * i / 100)))] * 2)
-    write(path + ".raw", (period * (RATE * seconds // 100)).tobytes())
-    subprocess.run(["oggenc", "-Q", "-r", "-R", str(RATE), "-C", "2", "-B", "16", "-o", path, path + ".raw"], check=True)
-    with open(path, "rb") as f:
-        return f.read()
+    return ogg(path, (period * (RATE * seconds // 100)).tobytes())
 
 
 # The recording's left channel from start for seconds (all of it by default).

@@ -1,9 +1,6 @@
-# Bad inputs: every picture the play list names replaced by a bad or unusual file (missing ones are
-# e2e_long_full_durations.py's), in two rounds that give each picture a different kind; a soundtrack of
-# random bytes (reported, the demo plays silently) and one cut in half (it plays what decodes, then falls
-# silent). Pictures that decode show without a word, the others become the placeholder with their reasons,
-# and the scenes play to a clean exit: the first round ends each with a close request, the second also
-# sends a storm of keys, which changes nothing, and ends the demo with Escape in the last scene.
+# Bad inputs: every picture replaced by a bad or unusual file, in two rounds of different kinds; a soundtrack
+# of random bytes (reported, played silently) or cut in half (played until the cut). The demo plays to a
+# clean exit, through a storm of keys in the second round; undecodable pictures become the placeholder.
 import os
 import random
 import shutil

@@ -1,7 +1,7 @@
 # The live demo at other sizes, read back from X screens larger than its picture: --native on a 1920x1080
 # screen (black bars left and right, the closing scene as the capture tool draws it at 1920x1080), --window
 # (a 640x480 window, the rest of the screen as it was) and --window --size (bars inside the window); and
-# bad command lines, refused before any window opens.
+# bad command lines (sizes, moments), refused before any window opens.
 import os
 import subprocess
 import sys
@@ -92,14 +92,16 @@ class LiveSizes(unittest.TestCase):
             return subprocess.run([DEMO, *args], env=env, capture_output=True, text=True, timeout=30)
 
         # Options.parse's messages are test_options.cpp's; here the form a person sees and the exit codes.
-        result = run("--size", "800x600")
-        self.assertEqual((result.returncode, result.stdout), (2, ""))
-        self.assertEqual(result.stderr, "moriq-demo: --size goes with --window\nTry 'moriq-demo --help' for the options.\n")
+        refused = [(("--size", "800x600"), "--size goes with --window")] + [
+            (("--start", bad), "--start takes seconds from 0 to below 115") for bad in ["-1", "115", "1e9", "abc", "nan", ""]]
+        for args, why in refused:
+            result = run(*args)
+            self.assertEqual((result.returncode, result.stdout), (2, ""), args)
+            self.assertRegex(result.stderr, "^moriq-demo: %s.*\nTry 'moriq-demo --help' for the options.\n$" % why, args)
         usage = run("--help")
         self.assertEqual((usage.returncode, usage.stderr), (0, ""))
         self.assertIn("--window", usage.stdout)
         self.assertRegex(run("--version").stdout, r"^moriq-demo \d+\.\d+\.\d+\n$")
-
 
 if __name__ == "__main__":
     unittest.main()

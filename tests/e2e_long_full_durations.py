@@ -10,9 +10,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import demo  # noqa: E402
 
-# A scene's last frame is drawn once its time is up, and may carry it past the end: under the
-# sanitizers, with two demos and the other tests on two shared cores, a starved frame has taken over
-# three seconds. A scene running on by anything like its own length still fails, except the 5 s one.
+# A scene's last frame may carry it past its end: a starved frame under the sanitizers on shared cores has
+# taken over three seconds. A scene running on by anything like its own length still fails.
 LATE_MS = 8000
 
 

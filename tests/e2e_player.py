@@ -2,10 +2,11 @@
 # second (400 Hz in even seconds, 800 Hz in odd ones), so the recording tells where in it the music is.
 # --start plays each scene from a moment 1.25 s before its end, the music from the same point, and only
 # that scene's report line comes out before Escape; with --controls, a pause holds the music where it is
-# and a resume goes on from there; bad moments are refused before any window opens.
+# and a resume goes on from there.
+import array
+import math
 import os
 import shutil
-import subprocess
 import sys
 import time
 import unittest
@@ -18,18 +19,9 @@ WINDOW = 441    # samples: 10 ms
 
 
 def pitch_track(path, seconds):
-    import array
-    import math
-    samples = array.array("h")
-    for s in range(seconds):
-        freq = 800 if s % 2 else 400
-        for i in range(demo.RATE):
-            v = int(12000 * math.sin(2 * math.pi * freq * i / demo.RATE))
-            samples.extend((v, v))
-    demo.write(path + ".raw", samples.tobytes())
-    subprocess.run(["oggenc", "-Q", "-r", "-R", str(demo.RATE), "-C", "2", "-B", "16", "-o", path, path + ".raw"],
-                   check=True)
-    os.unlink(path + ".raw")
+    second = {f: array.array("h", [int(12000 * math.sin(2 * math.pi * f * i / demo.RATE)) for i in range(demo.RATE)
+                                   for _ in "lr"]).tobytes() for f in (400, 800)}
+    demo.ogg(path, b"".join(second[800 if s % 2 else 400] for s in range(seconds)))
 
 
 # The recording as 10 ms windows of music: (seconds of music heard before it, parity of the track's second),
@@ -65,14 +57,6 @@ class Player(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.cwd, ignore_errors=True)
-
-    def test_bad_moments_are_refused_before_any_window(self):
-        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-        for bad in ["-1", "115", "1e9", "abc", "nan", ""]:
-            run = subprocess.run([os.path.join(demo.BUILD, "moriq-demo"), "--start", bad], env=env,
-                                 capture_output=True, text=True, timeout=30)
-            self.assertEqual((run.returncode, run.stdout), (2, ""), bad)
-            self.assertRegex(run.stderr.splitlines()[0], r"^moriq-demo: --start takes seconds from 0 to below 115", bad)
 
     def test_start_plays_each_scene_from_the_moment_with_the_music_there(self):
         for index, (name, begins, duration, _) in enumerate(self.scenes):

@@ -1,7 +1,5 @@
-# The demo with its real pictures, as a viewer sees and hears it: the play list moriq-capture --list gives,
-# each scene ended in turn by a close request, the soundtrack (a steady tone here) fading in over the first
-# second and out over the last scene's five; and Escape pressed during loading ending the demo as the first
-# scene starts.
+# The demo with its real pictures: the play list, each scene ended by a close request while the music (a
+# steady tone) fades in over the first second and out over the last scene; Escape during loading.
 import os
 import shutil
 import sys

@@ -115,7 +115,8 @@ TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
     ASSERT_GT(shown.size(), 9u);
     EXPECT_EQ(shown[0], 0);
     EXPECT_EQ(shown[2], 112000);  // the frame after the seek shows the moment sought
-    EXPECT_EQ(shown[4], shown[5]);
+    EXPECT_EQ(shown[4], shown[3] + 20);  // paused at the moment the pause came
+    EXPECT_EQ(shown[5], shown[4]);
     EXPECT_TRUE(paused[4] && paused[6] && !paused[7]);
     EXPECT_EQ(shown[6], shown[4]);
     EXPECT_EQ(shown[9], shown[8] + 20 - 5000);  // Left at the frame after

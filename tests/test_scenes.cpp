@@ -47,10 +47,8 @@ double brightness(const Frame& f) {
     return sum / f.rgb.size();
 }
 
-// One scene of the play list, reached as the player reaches a moment (the scenes before it built with it
-// behind the loading bar and each drawn once at its last millisecond, in the stand-ins' directory) and
-// then drawn frame by frame. Every frame must leave the matrix and attribute stacks as it found them and no
-// GL error; with the player gone, GL is back where it was.
+// One scene of the play list, reached as the player reaches a moment, then drawn frame by frame: every frame
+// leaves the stacks as it found them and no GL error; with the player gone, GL is back where it was.
 class SceneTest : public testing::Test {
 protected:
     void start(size_t index) {

@@ -1,8 +1,6 @@
 // EGL context, framebuffer and picture files for the GL layer's tests (see EsContext.h).
 #include "EsContext.h"
 
-#include "PNGImage.h"
-#include "Screenshot.h"
 
 #include "moriqgl/moriqgl.h"
 
@@ -137,16 +135,7 @@ bool replaceContext() {
 }
 
 Picture readFrame() {
-    Screenshot shot = Screenshot::grab(WIDTH, HEIGHT);
-    Picture p;
-    p.width = shot.width;
-    p.height = shot.height;
-    p.rgb = std::move(shot.rgb);
-    return p;
-}
-
-bool savePng(const Picture& picture, const std::string& path) {
-    return PNGImage::save(path.c_str(), picture.width, picture.height, 3, picture.rgb.data());
+    return Screenshot::grab(WIDTH, HEIGHT);
 }
 
 bool loadPng(const std::string& path, Picture* picture) {

@@ -3,19 +3,15 @@
 // the demo's buffer swap is harmless. Pictures are RGB rows, top row first.
 #pragma once
 
+#include "Screenshot.h"
+
 #include <string>
-#include <vector>
 
 struct SDL_Surface;
 
 namespace glestest {
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;  // top row first
-    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
+using Picture = Screenshot;
 
 // Makes the context current and loads the layer afresh (no GL 1.1 state kept from before);
 // returns SDL's dummy screen. Fails the calling test when EGL or the layer cannot start.
@@ -26,7 +22,6 @@ bool replaceContext();
 // Reads the framebuffer the layer draws in.
 Picture readFrame();
 
-bool savePng(const Picture& picture, const std::string& path);
 bool loadPng(const std::string& path, Picture* picture);
 
 // The share of pixels, in percent, whose largest channel difference exceeds tolerance.

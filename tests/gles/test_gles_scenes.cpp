@@ -56,7 +56,7 @@ Picture layerStill(int ms) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "at " << ms << " ms";
     // Every shader variant the scenes draw with was compiled at load: no frame waited for one.
     EXPECT_EQ(moriqgl::compiledVariants(), compiledAtLoad) << "at " << ms << " ms";
-    savePng(picture, stillPath("layer", ms));
+    picture.savePng(stillPath("layer", ms));
     return picture;
 }
 
