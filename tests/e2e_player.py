@@ -42,8 +42,12 @@ def heard(record):
 # parity heard first. The first window, where the music sets in part of the way, is left out.
 def changes(record):
     windows = heard(record)[1:]
-    found = [t for i, (t, p) in enumerate(windows[1:], 1)
-             if p != windows[i - 1][1] and [q for _, q in windows[i:i + 3]] == [p] * 3]
+    found, held = [], windows[0][1] if windows else None
+    for i, (t, p) in enumerate(windows):
+        # Against the parity that held, so one odd window (where the music stops or sets in) is no change.
+        if p != held and [q for _, q in windows[i:i + 3]] == [p] * 3:
+            found.append(t)
+            held = p
     return found, windows[0][1] if windows else None
 
 
