@@ -17,6 +17,10 @@ Hook<void()>& swapHook() {
     static Hook<void()> hook;
     return hook;
 }
+Hook<void(bool)>& unseenHook() {
+    static Hook<void(bool)> hook;
+    return hook;
+}
 int unseen = 0;
 template <class Source>
 unsigned int read(const Source& source) {
@@ -46,11 +50,13 @@ unsigned int Drive::below() const {
 OnSwap::OnSwap(std::function<void()> hook) : Scope(swapHook(), std::move(hook)) {}
 
 Unseen::Unseen() {
-    ++unseen;
+    if (unseen++ == 0 && unseenHook()) unseenHook()(true);
 }
 
 Unseen::~Unseen() {
-    --unseen;
+    if (--unseen == 0 && unseenHook()) unseenHook()(false);
 }
+
+OnUnseen::OnUnseen(std::function<void(bool)> hook) : Scope(unseenHook(), std::move(hook)) {}
 
 }  // namespace Clock

@@ -39,4 +39,11 @@ public:
     Unseen& operator=(const Unseen&) = delete;
 };
 
+// While it lives, its hook hears when frames start being unseen (true) and when they stop (false), so that
+// what draws below the demo can skip their drawing.
+class OnUnseen : public Hook<void(bool)>::Scope {
+public:
+    explicit OnUnseen(std::function<void(bool)> hook);
+};
+
 }  // namespace Clock

@@ -139,8 +139,13 @@ TEST(Clock, ReplacementsNestAndEachPutsBackWhatItReplaced) {
             EXPECT_EQ(Clock::ticks(), 7u);
             EXPECT_EQ(inner.below(), 5u);
             Clock::swapBuffers();
-            const Clock::Unseen unseen;
-            Clock::swapBuffers();
+            std::vector<bool> told;
+            const Clock::OnUnseen tell([&told](bool unseen) { told.push_back(unseen); });
+            {
+                const Clock::Unseen unseen, nested;
+                Clock::swapBuffers();
+            }
+            EXPECT_EQ(told, (std::vector<bool>{true, false}));  // once for the outermost
         }
         EXPECT_EQ(Clock::ticks(), 5u);
         Clock::swapBuffers();

@@ -87,6 +87,8 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_pause(void) {
 // first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
 EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
     moriqgl::load(emscripten_webgl_get_proc_address);
+    // The frames a seek draws only for the state they leave are not filled: software WebGL's time goes there.
+    static const Clock::OnUnseen skip([](bool unseen) { moriqgl::discard(unseen); });
 }
 
 // The play list for the page's timeline: a line a scene, its name, start and duration in ms, tab-separated.

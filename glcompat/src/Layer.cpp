@@ -355,6 +355,10 @@ int compiledVariants() {
     return context()->ready ? context()->renderer.compiledVariants() : 0;
 }
 
+void discard(bool on) {
+    context()->renderer.discarding = on;
+}
+
 }  // namespace moriqgl
 
 using namespace moriqgl;

@@ -193,6 +193,7 @@ void Renderer::applyTexture(GLuint esTexture) {
 
 // A clear honours the scissor box and the colour mask, as drawing does.
 void Renderer::clear(const ServerState& s, GLbitfield mask) {
+    if (discarding) return;
     applyMasks(s);
     if ((mask & GL_COLOR_BUFFER_BIT) && changed(applied.clearColor, s.clearColor))
         es.ClearColor(s.clearColor[0], s.clearColor[1], s.clearColor[2], s.clearColor[3]);
@@ -336,7 +337,7 @@ void Renderer::drawSegments(const Vertex* ends, uint32_t segmentCount, const Dra
 }
 
 void Renderer::draw(GLenum mode, Vertex* vertices, uint32_t count, const DrawInputs& in) {
-    if (!ready || count == 0) return;
+    if (!ready || count == 0 || discarding) return;
     const ServerState& s = *in.state;
     applyCommon(s);
     if (!isPolygonMode(mode)) {

@@ -39,6 +39,9 @@ public:
 
     int compiledVariants() const;
 
+    // While set, nothing is drawn or cleared (see moriqgl::discard).
+    bool discarding = false;
+
 private:
     void applyCommon(const ServerState& state);
     // The scissor test and box and the colour mask, which both drawing and clearing honour.

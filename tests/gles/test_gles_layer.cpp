@@ -154,6 +154,26 @@ TEST_F(LayerDrawing, LoadingBarOutlineAndFill) {
     EXPECT_EQ(brightness(p, 20, 20), 0);
 }
 
+// A frame drawn only for the state it leaves: nothing reaches the picture, the state changes as ever.
+TEST_F(LayerDrawing, WhileDiscardingNothingIsDrawnOrClearedButTheStateChanges) {
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    moriqgl::discard(true);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(-1, -1);
+    glVertex2f(3, -1);
+    glVertex2f(-1, 3);
+    glEnd();
+    moriqgl::discard(false);
+    EXPECT_EQ(brightness(readFrame(), 320, 240), 0);
+    float colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(colour[1], 1.0f);
+}
+
 TEST_F(LayerDrawing, BarsAroundAWidePictureAreClearedInsideTheScissorBoxAndTheStateComesBack) {
     glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);

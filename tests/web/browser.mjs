@@ -1,10 +1,17 @@
 // The browser side of the web tests and the page benchmark: a static server over a built page that counts
 // what it sends, and Debian's Chromium, headless with software WebGL, opened on it with everything the
-// page says and every request that fails recorded.
+// page says and every request that fails recorded; and a test file's session of both, with the capture
+// tool's stills to compare with.
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
+
+export const top = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+export const site = path.resolve(process.env.MORIQ_WEB_DIR || path.join(top, 'build-web'));
+const capture = path.resolve(process.env.MORIQ_CAPTURE || path.join(top, 'build/moriq-capture'));
 
 const TYPES = {
   '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript', '.wasm': 'application/wasm',
@@ -121,4 +128,26 @@ export function differing(a, b, tolerance = 40) {
         Math.abs(a.data[i + 2] - b.data[i + 2]) > tolerance) n++;
   }
   return n / (a.width * a.height);
+}
+
+// For a test file: the browser and the built page's server (session.browser, session.server), started
+// before its tests and closed after them.
+export function session() {
+  const session = {};
+  before(async () => {
+    session.browser = await launch();
+    session.server = await serve(site);
+  });
+  after(async () => {
+    await session.browser?.close();
+    await session.server?.close();
+  });
+  return session;
+}
+
+// The capture tool's still of ms at size, written into dir (it needs an X display); the PNG's bytes.
+export function nativeStill(ms, dir, size = '640x480') {
+  const out = path.join(dir, `native-${ms}.png`);
+  execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out], { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
+  return fs.readFileSync(out);
 }

@@ -6,16 +6,11 @@
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
-import { differing, launch, open, pixels, serve } from './browser.mjs';
-
-const top = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const site = path.resolve(process.env.MORIQ_WEB_DIR || path.join(top, 'build-web'));
-const capture = path.resolve(process.env.MORIQ_CAPTURE || path.join(top, 'build/moriq-capture'));
+import { describe, test } from 'node:test';
+import { differing, nativeStill, open, pixels, serve, session, site, top } from './browser.mjs';
 
 // One moment a scene shows what it is made of: the terrain with its overlays, the sphere-mapped metaballs,
 // the outlined cubes behind the greeting, the cel star, the wireframe metaballs, the rippling background.
@@ -28,32 +23,17 @@ const MOMENTS = [...SCENES, 500, 5000, 34500, 35500, 59500, 60500, 69500, 70500,
 // scene differs from it by more than 20 %.
 const LIMIT = 0.02;
 
-let browser;
-let server;
-before(async () => {
-  browser = await launch();
-  server = await serve(site);
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+const web = session();
 
 // The canvas as the viewer sees it, in a window of the picture's own size.
 async function shot(page) {
-  return pixels(browser, await page.locator('#canvas').screenshot());
-}
-
-function nativeStill(ms, dir, size = '640x480') {
-  const out = path.join(dir, `native-${ms}.png`);
-  execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out], { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
-  return fs.readFileSync(out);
+  return pixels(web.browser, await page.locator('#canvas').screenshot());
 }
 
 // The drawing buffer itself, whatever its displayed size (the still page keeps it: preserveDrawingBuffer).
 async function drawn(page) {
   const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
-  return pixels(browser, Buffer.from(url.split(',')[1], 'base64'));
+  return pixels(web.browser, Buffer.from(url.split(',')[1], 'base64'));
 }
 
 function psnr(a, b) {
@@ -69,7 +49,7 @@ const view = (page) => page.evaluate(() => ({ ...window.moriqView, picture: wind
 describe('the page', () => {
   test('loads clean: its download shown, under 3 MB with Opus; title, one Play button, no script error', async () => {
     const counted = await serve(site);
-    const { page, log, problems } = await open(browser, counted.url);
+    const { page, log, problems } = await open(web.browser, counted.url);
     await idle(page);
     assert.equal(await page.evaluate(() => document.getElementById('loading').getAttribute('aria-valuenow')), '100');
     assert.equal(await page.evaluate(() => window.moriqSound.format), 'opus');
@@ -102,7 +82,7 @@ describe('the page', () => {
   });
 
   test('the photosensitivity warning stands by Play; with reduced motion asked for, whatever the count', async () => {
-    const { page } = await open(browser, server.url);
+    const { page } = await open(web.browser, web.server.url);
     const warning = page.locator('#flash-warning');
     assert.match((await warning.textContent()).replace(/\s+/g, ' '),
                  /^Photosensitivity warning: this demo contains flashing light \(\d+ seconds exceed three flashes a second\)\.$/);
@@ -122,8 +102,8 @@ describe('the page', () => {
       const native = [];
       const web = [];
       for (const ms of MOMENTS) {
-        native.push(await pixels(browser, nativeStill(ms, dir)));
-        const { page, line, problems } = await open(browser, `${server.url}index.html?at=${ms}`);
+        native.push(await pixels(web.browser, nativeStill(ms, dir)));
+        const { page, line, problems } = await open(web.browser, `${web.server.url}index.html?at=${ms}`);
         await line(new RegExp(`^still at ${ms} ms$`));
         web.push(await shot(page));
         assert.deepEqual(problems, [], `at ${ms} ms`);
@@ -145,9 +125,9 @@ describe('the page', () => {
   });
 
   test('it draws at its displayed size times the pixel ratio, and a still at 1440x1080 matches the tool\'s', async () => {
-    const sharp = await browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 2 });
+    const sharp = await web.browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 2 });
     try {
-      const { page } = await open(sharp, server.url);
+      const { page } = await open(sharp, web.server.url);
       await idle(page);
       const { width, height, picture } = await view(page);
       assert.deepEqual([width, height, picture.width, picture.height], [1600, 1200, 1600, 1200]);
@@ -157,8 +137,8 @@ describe('the page', () => {
     // The picture drawn at the larger size, not scaled up: the greeting's outlines 2.25 times as wide.
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-web-'));
     try {
-      const native = await pixels(browser, nativeStill(64000, dir, '1440x1080'));
-      const { page, line, problems } = await open(browser, `${server.url}index.html?at=64000&size=1440x1080`);
+      const native = await pixels(web.browser, nativeStill(64000, dir, '1440x1080'));
+      const { page, line, problems } = await open(web.browser, `${web.server.url}index.html?at=64000&size=1440x1080`);
       await line(/^still at 64000 ms$/);
       const web = await drawn(page);
       assert.deepEqual([web.width, web.height], [1440, 1080]);
@@ -176,7 +156,7 @@ describe('the page', () => {
   // depends on what else the machine runs, so the way up and its hysteresis are checked with frame times
   // handed to the page's pacing directly: room after 2 s, then a size that ran late waits twice as long.
   test('with the CPU slowed the drawing size goes down; with room it goes up, a failed size later', async () => {
-    const { page, problems } = await open(browser, server.url, { width: 1024, height: 768 });
+    const { page, problems } = await open(web.browser, web.server.url, { width: 1024, height: 768 });
     await idle(page);
     const cdp = await page.context().newCDPSession(page);
     await cdp.send('Emulation.setCPUThrottlingRate', { rate: 20 });
@@ -206,10 +186,10 @@ describe('the page', () => {
   });
 
   test('on a portrait phone a tap plays picture and sound, the picture across the width', async () => {
-    const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+    const phone = await web.browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
                                              isMobile: true, hasTouch: true, reducedMotion: 'reduce' });
     try {
-      const { page, problems } = await open(phone, server.url);
+      const { page, problems } = await open(phone, web.server.url);
       await idle(page);
       // Reduced motion: the page's own bar does not glide.
       assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById('bar')).transitionDuration), '0s');
@@ -218,7 +198,7 @@ describe('the page', () => {
       const { picture, width } = await view(page);
       assert.ok(picture.width >= width - 4, JSON.stringify({ picture, width }));
       // The terrain's grey from edge to edge across the middle; black above the picture.
-      const shotted = await pixels(browser, await page.screenshot());
+      const shotted = await pixels(web.browser, await page.screenshot());
       const at = (x, y) => shotted.data.subarray((y * shotted.width + x) * 4, (y * shotted.width + x) * 4 + 3);
       const middle = Math.round(shotted.height / 2);
       for (const x of [3, shotted.width - 4]) assert.ok(Math.max(...at(x, middle)) > 60, `${x}: ${at(x, middle)}`);
@@ -232,7 +212,7 @@ describe('the page', () => {
   test('a failed download is named on the page, a refused WebGL 2 said; without its soundtrack the demo plays', async () => {
     const broken = await serve(site, { '/moriq.wasm': null, '/soundtrack.opus': null });
     try {
-      const { page } = await open(browser, broken.url);
+      const { page } = await open(web.browser, broken.url);
       await page.waitForFunction(() => document.body.dataset.state === 'failed', null, { timeout: 60000 });
       assert.match(await page.locator('#note').textContent(), /moriq\.wasm: the server answered 404/);
       assert.equal(await page.locator('#start').isDisabled(), true);
@@ -241,7 +221,7 @@ describe('the page', () => {
       await broken.close();
     }
     // A browser that refuses WebGL 2: said, not thrown.
-    const refusing = await browser.newContext({ viewport: { width: 640, height: 480 } });
+    const refusing = await web.browser.newContext({ viewport: { width: 640, height: 480 } });
     await refusing.addInitScript(() => {
       const get = HTMLCanvasElement.prototype.getContext;
       HTMLCanvasElement.prototype.getContext = function(type, ...rest) {
@@ -249,7 +229,7 @@ describe('the page', () => {
       };
     });
     try {
-      const { page, log, problems } = await open(refusing, `${server.url}index.html?at=13000`);
+      const { page, log, problems } = await open(refusing, `${web.server.url}index.html?at=13000`);
       await page.waitForFunction(() => document.body.dataset.state === 'failed');
       assert.ok(log.includes('error: this browser gives the page no WebGL 2'), log.join('\n'));
       assert.deepEqual(problems, []);
@@ -258,7 +238,7 @@ describe('the page', () => {
     }
     const silent = await serve(site, { '/soundtrack.opus': null });
     try {
-      const { page } = await open(browser, silent.url);
+      const { page } = await open(web.browser, silent.url);
       await idle(page);
       assert.match(await page.locator('#note').textContent(), /soundtrack\.opus: .*without sound/);
       await page.close();
@@ -268,7 +248,7 @@ describe('the page', () => {
   });
 
   test('a click plays picture and sound; Escape stops both; Play again starts over', async () => {
-    const { page, log, problems } = await open(browser, server.url);
+    const { page, log, problems } = await open(web.browser, web.server.url);
     await idle(page);
     await page.click('#start');
     await page.waitForFunction(() => document.body.dataset.state === 'playing');
@@ -307,7 +287,7 @@ describe('the page', () => {
   });
 
   test('a WebGL context lost and restored mid-scene: the demo plays on with its pictures, no error', async () => {
-    const { page, log, problems } = await open(browser, server.url);
+    const { page, log, problems } = await open(web.browser, web.server.url);
     await page.click('#start');
     // In the terrain scene while its pictures are up, as a GPU process restart would hit it.
     await page.waitForFunction(() => window.moriqSound.playing && window.moriqSound.time > 3, null, { timeout: 60000 });
@@ -343,7 +323,7 @@ describe('the page', () => {
     corrupt.fill(0, at + 64, at + picture.length);
     const bad = await serve(site, { '/moriq.data': corrupt });
     try {
-      const { page, line } = await open(browser, `${bad.url}index.html?at=64000`);
+      const { page, line } = await open(web.browser, `${bad.url}index.html?at=64000`);
       await line(/^still at 64000 ms$/);
       assert.ok(await line(/PNG: showing a placeholder for data\/hils\.png/, 1));
       const still = await shot(page);

@@ -5,32 +5,19 @@
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { differing, launch, open, pixels, serve } from './browser.mjs';
+import { test } from 'node:test';
+import { differing, nativeStill, open, pixels, session } from './browser.mjs';
 
-const top = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const site = path.resolve(process.env.MORIQ_WEB_DIR || path.join(top, 'build-web'));
-const capture = path.resolve(process.env.MORIQ_CAPTURE || path.join(top, 'build/moriq-capture'));
 // A moment of each scene, and the share of pixels allowed off the capture tool's still (as page.test.mjs).
 const MOMENTS = [13000, 45000, 64000, 76000, 100000, 112000];
 const LIMIT = 0.02;
 // Sound early or late by more than this is noticed (ITU-R BT.1359).
 const SYNC_MS = 45;
 
-let browser, server;
-before(async () => {
-  browser = await launch();
-  server = await serve(site);
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
-
+const web = session();
 const state = (page) => page.evaluate(() => ({ ...window.moriqPlayer, sound: { ...window.moriqSound } }));
 const showing = (page, test, arg = null) => page.waitForFunction(test, arg, { timeout: 60000 });
 
@@ -41,7 +28,7 @@ async function play(page, hash) {
 }
 
 test('#t= starts each scene; paused, a seek shows the still of the moment; keys seek and pause', async () => {
-  const { page, problems } = await open(browser, server.url);
+  const { page, problems } = await open(web.browser, web.server.url);
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-player-'));
   try {
     for (const ms of MOMENTS) {
@@ -62,16 +49,14 @@ test('#t= starts each scene; paused, a seek shows the still of the moment; keys 
     assert.equal(later.ms, held.ms, 'the picture holds');
     assert.equal(later.sound.playing, false, 'the music holds');
     assert.equal(later.sound.time, held.sound.time);
-    assert.equal(differing(await pixels(browser, a), await pixels(browser, await page.locator('#canvas').screenshot()), 0), 0);
+    assert.equal(differing(await pixels(web.browser, a), await pixels(web.browser, await page.locator('#canvas').screenshot()), 0), 0);
 
     const figures = [];
     for (const ms of MOMENTS) {
-      const out = path.join(dir, `${ms}.png`);
-      execFileSync(capture, ['--at', String(ms), '--out', out], { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
+      const native = await pixels(web.browser, nativeStill(ms, dir));
       await page.evaluate((t) => window.moriqPlayer.seek(t), ms);
       await showing(page, (t) => window.moriqPlayer.ms === t, ms);
-      const off = differing(await pixels(browser, await page.locator('#canvas').screenshot()),
-                            await pixels(browser, fs.readFileSync(out)));
+      const off = differing(await pixels(web.browser, await page.locator('#canvas').screenshot()), native);
       figures.push(`${ms} ms: ${(off * 100).toFixed(2)} %`);
       assert.ok(off < LIMIT, `seek to ${ms} ms: ${(off * 100).toFixed(2)} % off the still`);
     }
@@ -93,7 +78,7 @@ test('#t= starts each scene; paused, a seek shows the still of the moment; keys 
 });
 
 test('the timeline shows on a pointer move, hides 2 s after, seeks on a click and links to the moment', async () => {
-  const { page, problems } = await open(browser, server.url);
+  const { page, problems } = await open(web.browser, web.server.url);
   await play(page, '#t=20');
   const bar = page.locator('#timeline');
   await page.mouse.move(320, 200);
@@ -117,7 +102,7 @@ test('the timeline shows on a pointer move, hides 2 s after, seeks on a click an
 
 test('the music stays with the picture through 10 seeks, 3 pauses and a frozen tab; a bad #t= plays from 0',
      async () => {
-  const { page, log, problems } = await open(browser, server.url);
+  const { page, log, problems } = await open(web.browser, web.server.url);
   await play(page, '#t=later');
   assert.ok(log.some((l) => /#t= takes seconds from 0 to below 115, not "later"/.test(l)), log.join('\n'));
   assert.ok((await state(page)).ms < 2000);

@@ -27,4 +27,8 @@ void unload();
 // draws with, so a count that grows later means a frame waited for a compile (for tests).
 int compiledVariants();
 
+// While on, GL calls change the layer's state as ever, but nothing is drawn or cleared: for frames drawn
+// only for the state they leave to the next (software WebGL spends its time filling pixels).
+void discard(bool on);
+
 }  // namespace moriqgl
