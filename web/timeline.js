@@ -89,9 +89,11 @@ window.MoriqTimeline = (function() {
           seek(wanted);
           wanted = -1;
         }
-        if (ms < 0) return;
+        // Hidden, the bar is left alone: restyling it every frame costs a full-window page its frame rate.
+        if (ms < 0 || !root.classList.contains('shown')) return;
         played.style.width = (100 * Math.min(ms, length) / length) + '%';
-        time.textContent = clock(ms) + ' / ' + clock(length);
+        var text = clock(ms) + ' / ' + clock(length);
+        if (time.textContent !== text) time.textContent = text;
         link.href = '#t=' + seconds(ms);
         pause.classList.toggle('paused', paused);
         pause.setAttribute('aria-label', paused ? 'Play' : 'Pause');
