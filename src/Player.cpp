@@ -66,10 +66,10 @@ Player* Player::playing() {
 // ---- The clock ----
 
 unsigned int Player::ticks() {
-    return base + static_cast<unsigned int>(demoTime());
+    return base + static_cast<unsigned int>(now());
 }
 
-int Player::demoTime() {
+int Player::now() {
     if (held) return heldMs;
     if (!running) return anchorMs;
     const long heard = music ? music->position() : -1;
@@ -80,10 +80,6 @@ int Player::demoTime() {
         return anchorMs;
     }
     return anchorMs + static_cast<int>(drive.below() - anchorTicks);
-}
-
-int Player::now() {
-    return demoTime();
 }
 
 void Player::hold(int ms) {
@@ -228,7 +224,7 @@ int Player::live(const Live& how) {
         if (pinned) {
             // The clock may have left the next scene behind (a close request, a tab the browser hid): the
             // play goes on from the later of the clock's moment and that scene's start.
-            const int t = demoTime();
+            const int t = now();
             if (t >= length) break;
             const int start = timeline.startOf(current);
             if (t < start || t >= start + timeline.entries[current].duration) jump(std::max(t, start));
@@ -275,7 +271,7 @@ bool Player::control(const SDL_Event& event) {
 
 void Player::togglePause() {
     if (running) {
-        anchorMs = demoTime();
+        anchorMs = now();
         running = false;
         if (music) music->pause();
     } else {

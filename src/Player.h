@@ -66,7 +66,6 @@ public:
 
 private:
     unsigned int ticks();
-    int demoTime();
     // Makes the scene holding ms the one started, with its state for ms; the scenes between are passed.
     void goTo(int ms, int fps);
     void pass(size_t index, int fps);
