@@ -104,7 +104,6 @@ class CaptureVideo(unittest.TestCase):
                     with open(self.out("still.png"), "rb") as a, open(os.path.join(frames, "frame-%06d.png" % n), "rb") as b:
                         self.assertTrue(a.read() == b.read(), "frame %d differs from its still" % n)
 
-    # The play list itself is checked by e2e_sequence.py.
     def test_the_play_list_needs_no_display(self):
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
         for name, tool, _ in TOOLS:

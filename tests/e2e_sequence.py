@@ -17,12 +17,6 @@ class Sequence(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.cwd, ignore_errors=True)
 
-    # The play list moriq-capture --list gives, which the demo plays: the scenes back to back from 0 ms.
-    def test_the_play_list(self):
-        ends = [begins + duration for _, begins, duration, _ in self.scenes]
-        self.assertEqual([begins for _, begins, _, _ in self.scenes], [0] + ends[:-1])
-        self.assertTrue(all(files for _, _, _, files in self.scenes) and self.soundtrack.endswith(".ogg"))
-
     def test_close_requests_end_each_scene_while_the_music_fades_in_then_out_over_the_last(self):
         demo.tone(os.path.join(self.cwd, self.soundtrack), 60)
         record = os.path.join(self.cwd, "sound.raw")

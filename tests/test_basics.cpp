@@ -1,5 +1,5 @@
-// The pieces under the scenes, against a real GL context: vectors, PNG decoding and texture upload,
-// the bitmap font, the cel-shading ramp, the scene loop's event rules and report, and the loading bar.
+// The pieces under the scenes, against a real GL context: vectors, PNG decoding, the bitmap font, the
+// cel-shading ramp, the scene loop's event rules and report, and the loading bar.
 #include "Bitmapfont.h"
 #include "CelShader.h"
 #include "Clock.h"
@@ -7,7 +7,6 @@
 #include "LoaderBar.h"
 #include "PNGImage.h"
 #include "Scene.h"
-#include "Texture.h"
 #include "Vector3d.h"
 
 #include <GL/gl.h>
@@ -105,22 +104,6 @@ TEST(PNGImage, BadFilesBecomeThePlaceholderWithTheirReasons) {
     EXPECT_NE(decodeReporting("wide.png", &placeholder).find("wide.png needs more than"), std::string::npos);
     for (const char* name : {"huge.png", "tall.png"})
         EXPECT_NE(decodeReporting(name, &placeholder).find("larger than 8192 pixels a side"), std::string::npos) << name;
-}
-
-TEST(Texture, UploadsTheRowsStraightLeavesNothingBoundAndModulates) {
-    ensureGL();
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    Texture texture(picture("odd.png").c_str());
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
-    GLint mode = 0;  // so that the current colour's alpha fades a picture
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODULATE);
-    texture.bind();
-    unsigned char back[30] = {};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back);
-    // Texture row 0 is the picture's bottom row, each pixel where the file put it.
-    for (int i = 0; i < 15; ++i) EXPECT_TRUE(back[i] == 100 + i && back[15 + i] == 10 + i) << i;
 }
 
 TEST(Bitmapfont, GlyphsComeFromTheirCellsAtThePenWithCaseFoldingAndLineBreaks) {

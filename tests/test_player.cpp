@@ -3,8 +3,6 @@
 // seeks, a pause and keys by a scripted viewer on a driven clock; and the clock's hooks nesting.
 #include "Clock.h"
 #include "GLTest.h"
-#include "Heightfield.h"
-#include "Metaballs.h"
 #include "Player.h"
 
 #include <GL/gl.h>
@@ -62,24 +60,6 @@ TEST(Player, AMomentDrawnDirectlyIsTheMomentPlayedUpTo) {
     EXPECT_EQ(differingPixels(still(played, moments[0]), direct[0]), 0);
     EXPECT_EQ(differingPixels(still(played, moments[2]), direct[2]), 0);
     std::cout.clear();
-}
-
-TEST(Player, ScenesNeverStartedLeaveTheAttributeStackAlone) {
-    ensureGL();
-    const int before = integer(GL_ATTRIB_STACK_DEPTH);
-    while (glGetError() != GL_NO_ERROR) {}
-    {
-        const Timeline list = {{{"Metaballs", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-                                {"Heightfield", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
-                                {"Metaballs", 1000, -1, {}, [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }}},
-                               "", 1000, 1000};
-        Player player(nullptr, list);
-        int drawn = 0;
-        player.play(0, 0, 30, [&](long) { return ++drawn, false; }, true);
-        EXPECT_EQ(drawn, 1);
-    }
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), before);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 // A viewer, one step per frame shown, on a clock that moves 20 ms a frame: a seek from the first scene to

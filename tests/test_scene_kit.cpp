@@ -1,5 +1,5 @@
-// What every scene builds on: the attribute save of init and deinit, and the fades and the picture
-// overlays, drawn over GL state set up to defeat them.
+// What every scene builds on: the fades and the picture overlays, drawn over GL state set up to defeat
+// them, and the attribute save of init and deinit.
 #include "Clock.h"
 #include "GLTest.h"
 #include "Scene.h"
@@ -18,7 +18,6 @@ namespace {
 struct Kit : Scene {
     using Scene::fade;
     using Scene::overlay;
-    using Scene::pushState;
 };
 
 // A white frame whose depth buffer, cleared to 0, fails every depth-tested fragment.
@@ -49,10 +48,15 @@ std::vector<int> switches() {
 
 }  // namespace
 
-TEST(SceneKit, FadesAndOverlaysDrawWhateverIsSwitchedOnAndLeaveTheStateAsFound) {
+TEST(SceneKit, FadesOverlaysAndInitDeinitLeaveTheStateAsFound) {
     ensureGL();
     ASSERT_EQ(chdir(picture("").c_str()), 0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     const std::unique_ptr<Texture> clear(new Texture("data/lmao.png")), quadrants(new Texture("data/hils.png"));
+    // Nothing left bound, and modulated, so that the current colour's alpha fades a picture.
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_TRUE(integer(GL_TEXTURE_BINDING_2D) == 0 && mode == GL_MODULATE) << mode;
     Kit kit;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     // Lit, wireframe, depth-tested against a buffer nothing passes, unblended, textured where the bound
@@ -89,24 +93,10 @@ TEST(SceneKit, FadesAndOverlaysDrawWhateverIsSwitchedOnAndLeaveTheStateAsFound) 
     EXPECT_TRUE(near(shown.at(99, 50), RGB{255, 255, 255}) && near(shown.at(300, 249), RGB{255, 255, 255}));
     EXPECT_TRUE(near(moved.at(109, 50), RGB{255, 255, 255}) && near(moved.at(110, 50), red));
     EXPECT_EQ(countNear(hidden, RGB{255, 255, 255}), 640 * 480) << "depth-tested behind everything";
-    glPopAttrib();
-}
-
-TEST(SceneKit, InitSavesTheStateOnceAndDeinitRestoresOnlyWhatWasSaved) {
-    ensureGL();
-    glPushAttrib(GL_ALL_ATTRIB_BITS);  // so that one pop too many shows in the depth
-    const int depth = integer(GL_ATTRIB_STACK_DEPTH);
-    Kit never;
-    never.deinit();
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
-    Kit twice;
-    twice.pushState();
-    twice.pushState();
-    glEnable(GL_LIGHTING);
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth + 1);
-    twice.deinit();
-    twice.deinit();
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    // A second init saves nothing more: the one deinit brings back the state of before the first.
+    kit.init();
+    kit.init();
+    kit.deinit();
+    EXPECT_EQ(switches(), plain);
     glPopAttrib();
 }

@@ -54,34 +54,6 @@ void fixChunkCrcs(uint8_t* data, size_t size) {
     }
 }
 
-// libpng is a system library without the fuzzer's coverage instrumentation, so the fuzzer sees only
-// the loader's own few branches. Each value of mark<N> is a branch of its own: marking the header
-// combination and the outcome of every input keeps an input of each kind in the corpus.
-volatile int markSink;
-
-template <int N>
-__attribute__((noinline)) void mark(int key) {
-    if (key == N)
-        markSink = N;
-    else
-        mark<N - 1>(key);
-}
-
-template <>
-__attribute__((noinline)) void mark<-1>(int) {}
-
-void markShape(const uint8_t* data, size_t size, bool placeholder) {
-    if (size < 29 || memcmp(data + 12, "IHDR", 4) != 0) return;
-    const uint32_t width = readBig(data + 16), height = readBig(data + 20);
-    int depth = 0;
-    for (int bits = data[24]; bits > 1 && depth < 4; bits >>= 1) ++depth;  // 1, 2, 4, 8, 16 -> 0..4
-    const int colour = data[25] <= 6 ? data[25] : 7;
-    const int outcome = placeholder ? 1 : 0;
-    mark<159>((((colour * 5 + depth) * 2 + (data[28] & 1)) * 2) + outcome);
-    // Small sides, where rows shorter than a byte and empty interlace passes happen, one by one.
-    mark<259>(160 + (width < 9 ? width : 9) * 10 + (height < 9 ? height : 9));
-}
-
 [[noreturn]] void fail(const char* what, const PNGImage& image) {
     fprintf(stderr, "fuzz_png: %s (%ux%u, type 0x%x, placeholder %d)\n", what, image.getWidth(),
             image.getHeight(), image.getType(), image.isPlaceholder());
@@ -114,7 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         abort();
     }
     PNGImage image(memoryPath.c_str());
-    markShape(data, size, image.isPlaceholder());
 
     const size_t perPixel = channels(image.getType());
     if (!image.getData() || perPixel == 0 || image.getWidth() == 0 || image.getHeight() == 0)

@@ -3,7 +3,6 @@
 
 #include "Clock.h"
 #include "SDLWindow.h"
-#include "Scene.h"
 
 #include <GL/gl.h>
 
@@ -23,30 +22,11 @@ void ensureGL() {
     }
 }
 
-namespace {
-unsigned int drivenMs = 0;
-std::unique_ptr<Clock::Drive> drivenClock;
-}  // namespace
-
-void setTime(unsigned int ms) {
-    drivenMs = ms;
-    if (!drivenClock) drivenClock.reset(new Clock::Drive([] { return drivenMs; }));
-}
-
-void clearTime() {
-    drivenClock.reset();
-}
-
 Frame grabFrame(const std::function<void()>& draw) {
     Frame frame;
     const Clock::OnSwap grab([&frame] { frame = Screenshot::grab(); });
     draw();
     return frame;
-}
-
-Frame renderAt(Scene* scene, unsigned int ms) {
-    setTime(ms);
-    return grabFrame([scene] { scene->render(); });
 }
 
 std::string picture(const std::string& name) {

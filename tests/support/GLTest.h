@@ -1,4 +1,4 @@
-// Test support: a real GL window, a driven clock, finished frames read back and probed, and the
+// Test support: a real GL window, finished frames read back and probed, and the
 // test pictures tests/pictures.py writes at build time.
 #pragma once
 
@@ -7,8 +7,6 @@
 #include <functional>
 #include <string>
 
-class Scene;
-
 namespace moriqtest {
 
 using Frame = Screenshot;
@@ -16,15 +14,8 @@ using Frame = Screenshot;
 // Opens the 640x480 GL window once per process (an X display is needed; Xvfb will do).
 void ensureGL();
 
-// Drives the shared clock: every reading returns ms until the next call. clearTime() gives SDL's clock back.
-void setTime(unsigned int ms);
-void clearTime();
-
 // Runs draw, which must end with Clock::swapBuffers(), and returns the frame as it was just before the swap.
 Frame grabFrame(const std::function<void()>& draw);
-// Sets the clock to ms and returns the frame scene->render() draws then.
-Frame renderAt(Scene* scene, unsigned int ms);
-
 // A test picture by name ("palette.png"); the stand-ins for the demo's pictures are under "data/".
 std::string picture(const std::string& name);
 

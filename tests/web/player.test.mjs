@@ -83,7 +83,6 @@ test('the timeline shows on a pointer move, hides 2 s after, seeks on a click an
   const bar = page.locator('#timeline');
   await page.mouse.move(320, 200);
   await showing(page, () => document.getElementById('timeline').classList.contains('shown'));
-  await page.screenshot({ path: path.join(os.tmpdir(), 'moriq-timeline-shown.png') });
   const names = await bar.locator('.scene').allTextContents();
   assert.deepEqual(names, ['Heightfield', 'Metaballs', 'Greetings', 'CelScene', 'Metaballs', 'FunkyBackground']);
   // A click three quarters along the track seeks there.
@@ -95,7 +94,6 @@ test('the timeline shows on a pointer move, hides 2 s after, seeks on a click an
   assert.ok(Math.abs(Number(link.replace('#t=', '')) * 1000 - ms) < 1000, `${link} at ${ms} ms`);
   await page.waitForTimeout(2300);
   assert.equal(await bar.evaluate((e) => e.classList.contains('shown')), false, 'hidden after 2 s still');
-  await page.screenshot({ path: path.join(os.tmpdir(), 'moriq-timeline-hidden.png') });
   assert.deepEqual(problems, []);
   await page.close();
 });
