@@ -18,6 +18,7 @@ namespace {
 struct Kit : Scene {
     using Scene::fade;
     using Scene::overlay;
+    using Scene::pushState;
 };
 
 // A white frame whose depth buffer, cleared to 0, fails every depth-tested fragment.
@@ -94,8 +95,8 @@ TEST(SceneKit, FadesOverlaysAndInitDeinitLeaveTheStateAsFound) {
     EXPECT_TRUE(near(moved.at(109, 50), RGB{255, 255, 255}) && near(moved.at(110, 50), red));
     EXPECT_EQ(countNear(hidden, RGB{255, 255, 255}), 640 * 480) << "depth-tested behind everything";
     // A second init saves nothing more: the one deinit brings back the state of before the first.
-    kit.init();
-    kit.init();
+    kit.pushState();
+    kit.pushState();
     kit.deinit();
     EXPECT_EQ(switches(), plain);
     glPopAttrib();
