@@ -4,21 +4,24 @@ import functools
 import json
 import os
 import subprocess
+import sys
 import tempfile
 import unittest
 
 import numpy
 from PIL import Image
 
-SOURCE = os.environ.get("MORIQ_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-TOOL = os.path.join(os.environ.get("MORIQ_BUILD_DIR", os.path.join(SOURCE, "build")), "moriq-capture")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import demo  # noqa: E402
+
+TOOL = os.path.join(demo.BUILD, "moriq-capture")
 WORK = tempfile.TemporaryDirectory(prefix="moriq-capture-sizes-")
 # Terrain with the cel object, metaballs, greetings, the cel star, wireframe metaballs, the background.
 MOMENTS = [20000, 45000, 64000, 74000, 95000, 112000]
 
 
 def capture(*args):
-    return subprocess.run([TOOL, "--fps", "5", *args], cwd=SOURCE, capture_output=True, text=True)
+    return subprocess.run([TOOL, "--fps", "5", *args], cwd=demo.SOURCE, capture_output=True, text=True)
 
 
 @functools.lru_cache(maxsize=None)
