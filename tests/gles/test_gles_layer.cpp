@@ -1,7 +1,8 @@
-// The GL layer where the page's stills of the scenes do not look: normals under uneven scaling, the
-// loading bar (the demo's one line loop), frames drawn only for the state they leave, a light placed by
-// its call's model-view, each shader variant's own uniforms, bars around a wide picture, the polygon
-// group's pop, and misuse reported as GL reports it.
+// The GL layer where the page's stills of the scenes do not look: normals under uneven scaling, facing
+// with a corner behind the eye, the loading bar (the demo's one line loop), frames drawn only for the
+// state they leave, a light placed by its call's model-view, each shader variant's own uniforms, bars
+// around a wide picture, the polygon group's pop, and misuse reported as GL reports it.
+#include "moriqgl/Assembly.h"
 #include "moriqgl/Mat4.h"
 #include "moriqgl/moriqgl.h"
 #include "EsContext.h"
@@ -35,13 +36,17 @@ protected:
 
 }  // namespace
 
-TEST(LayerMath, NormalsStayPerpendicularUnderUnevenScaling) {
+TEST(LayerGeometry, NormalsStayPerpendicularUnderUnevenScalingAndFacingFollowsTheWindingAcrossTheEye) {
     // A surface along x = y, squashed in x: its normal must stay perpendicular to it.
     const Mat4 m = multiply(scaling(0.5f, 2.0f, 1.0f), rotation(40, 0, 0, 1));
     const Mat3 n = normalMatrix(m);
     const std::array<float, 4> t = transform(m, 1, 1, 0, 0);
     // The tangent (1, 1, 0) and the normal (1, -1, 0), each transformed, dotted.
     EXPECT_NEAR(t[0] * (n[0] - n[3]) + t[1] * (n[1] - n[4]) + t[2] * (n[2] - n[5]), 0.0f, 1e-5);
+    // Corners as clip x, y and w, one behind the eye: the part in front runs from a and b off towards
+    // (-1, -3) and (-2, -3), clockwise, though dividing that corner by its w would put it at (2, 3).
+    const float a[3] = {0, 0, 1}, b[3] = {1, 0, 1}, behind[3] = {-2, -3, -1};
+    EXPECT_FALSE(isFrontFacing(a, b, behind, GL_CCW));
 }
 
 TEST_F(LayerDrawing, LoadingBarOutlineAndFill) {
