@@ -1,6 +1,5 @@
-// EGL context, framebuffer and picture files for the GL layer's tests (see EsContext.h).
+// EGL context, pbuffer and picture comparison for the GL layer's tests (see EsContext.h).
 #include "EsContext.h"
-
 
 #include "moriqgl/moriqgl.h"
 
@@ -8,11 +7,10 @@
 #include <EGL/eglext.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <string>
 
 namespace glestest {
 
@@ -21,25 +19,10 @@ namespace {
 const int WIDTH = 640;
 const int HEIGHT = 480;
 
-// Framebuffer objects through the real ES functions (the layer defines none of these).
-struct Fbo {
-    void (*genFramebuffers)(int, unsigned*);
-    void (*bindFramebuffer)(unsigned, unsigned);
-    void (*genRenderbuffers)(int, unsigned*);
-    void (*bindRenderbuffer)(unsigned, unsigned);
-    void (*renderbufferStorage)(unsigned, unsigned, int, int);
-    void (*framebufferRenderbuffer)(unsigned, unsigned, unsigned, unsigned);
-    unsigned (*checkFramebufferStatus)(unsigned);
-};
-
-template <typename T>
-void fetch(T& slot, const char* name) {
-    slot = reinterpret_cast<T>(eglGetProcAddress(name));
-}
-
 struct Egl {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLConfig config = nullptr;
+    EGLSurface surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
     std::string error;
 
@@ -51,48 +34,29 @@ struct Egl {
             error = "no surfaceless EGL display";
             return;
         }
+        // RGBA8 asked for in full: with only red, green and blue named EGL ranks a 10-bit config first.
         const EGLint configAttribs[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_ES3_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-                                        EGL_NONE};
+                                        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+                                        EGL_DEPTH_SIZE, 24, EGL_NONE};
+        const EGLint surfaceAttribs[] = {EGL_WIDTH, WIDTH, EGL_HEIGHT, HEIGHT, EGL_NONE};
         EGLint count = 0;
-        eglChooseConfig(display, configAttribs, &config, 1, &count);
-        if (!count) config = EGL_NO_CONFIG_KHR;
+        if (eglChooseConfig(display, configAttribs, &config, 1, &count) && count)
+            surface = eglCreatePbufferSurface(display, config, surfaceAttribs);
+        if (surface == EGL_NO_SURFACE) {
+            error = "no 640x480 RGBA8 pbuffer with a depth buffer";
+            return;
+        }
         eglBindAPI(EGL_OPENGL_ES_API);
         makeContext();
     }
 
-    // A new context made current, with its own framebuffer to draw in.
+    // A new context made current on the pbuffer; its viewport starts at the pbuffer's size, as a
+    // window's context does.
     void makeContext() {
         const EGLint contextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
         context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttribs);
-        if (context == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+        if (context == EGL_NO_CONTEXT || !eglMakeCurrent(display, surface, surface, context))
             error = "no OpenGL ES 3.0 context";
-            return;
-        }
-        Fbo f;
-        fetch(f.genFramebuffers, "glGenFramebuffers");
-        fetch(f.bindFramebuffer, "glBindFramebuffer");
-        fetch(f.genRenderbuffers, "glGenRenderbuffers");
-        fetch(f.bindRenderbuffer, "glBindRenderbuffer");
-        fetch(f.renderbufferStorage, "glRenderbufferStorage");
-        fetch(f.framebufferRenderbuffer, "glFramebufferRenderbuffer");
-        fetch(f.checkFramebufferStatus, "glCheckFramebufferStatus");
-        const unsigned FRAMEBUFFER = 0x8D40, RENDERBUFFER = 0x8D41, RGBA8 = 0x8058, DEPTH24 = 0x81A6,
-                       COLOR0 = 0x8CE0, DEPTH = 0x8D00, COMPLETE = 0x8CD5;
-        unsigned framebuffer = 0, buffers[2];
-        f.genFramebuffers(1, &framebuffer);
-        f.bindFramebuffer(FRAMEBUFFER, framebuffer);
-        f.genRenderbuffers(2, buffers);
-        f.bindRenderbuffer(RENDERBUFFER, buffers[0]);
-        f.renderbufferStorage(RENDERBUFFER, RGBA8, WIDTH, HEIGHT);
-        f.framebufferRenderbuffer(FRAMEBUFFER, COLOR0, RENDERBUFFER, buffers[0]);
-        f.bindRenderbuffer(RENDERBUFFER, buffers[1]);
-        f.renderbufferStorage(RENDERBUFFER, DEPTH24, WIDTH, HEIGHT);
-        f.framebufferRenderbuffer(FRAMEBUFFER, DEPTH, RENDERBUFFER, buffers[1]);
-        if (f.checkFramebufferStatus(FRAMEBUFFER) != COMPLETE) error = "framebuffer incomplete";
-        // Without a window ES starts with an empty viewport; a window's context starts with its size.
-        void (*viewport)(int, int, int, int) = nullptr;
-        fetch(viewport, "glViewport");
-        viewport(0, 0, WIDTH, HEIGHT);
     }
 };
 
@@ -136,21 +100,6 @@ bool replaceContext() {
 
 Picture readFrame() {
     return Screenshot::grab(WIDTH, HEIGHT);
-}
-
-bool loadPng(const std::string& path, Picture* picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    picture->width = image.width;
-    picture->height = image.height;
-    picture->rgb.assign(PNG_IMAGE_SIZE(image), 0);
-    if (!png_image_finish_read(&image, nullptr, picture->rgb.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return false;
-    }
-    return true;
 }
 
 double percentDiffering(const Picture& a, const Picture& b, int tolerance) {

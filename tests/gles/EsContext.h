@@ -1,11 +1,9 @@
 // Test support for the GL layer: an OpenGL ES 3.0 context of Mesa through EGL with no window (a
-// 640x480 framebuffer object to draw in), the layer loaded into it, and SDL's dummy video mode so that
+// 640x480 pbuffer to draw in), the layer loaded into it, and SDL's dummy video mode so that
 // the demo's buffer swap is harmless. Pictures are RGB rows, top row first.
 #pragma once
 
 #include "Screenshot.h"
-
-#include <string>
 
 struct SDL_Surface;
 
@@ -21,8 +19,6 @@ SDL_Surface* startLayer();
 bool replaceContext();
 // Reads the framebuffer the layer draws in.
 Picture readFrame();
-
-bool loadPng(const std::string& path, Picture* picture);
 
 // The share of pixels, in percent, whose largest channel difference exceeds tolerance.
 double percentDiffering(const Picture& a, const Picture& b, int tolerance);
