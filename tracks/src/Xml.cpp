@@ -246,14 +246,15 @@ private:
     }
 
     bool endTag(std::vector<Element>& open, Element& root) {
+        const size_t start = at_;
         at_ += 2;
         std::string closing;
         if (!name(closing)) return false;
         skipSpace();
         if (at_ >= text_.size() || text_[at_] != '>') return fail("the end tag </" + closing + "> is not closed");
-        if (open.empty()) return fail("the end tag </" + closing + "> closes nothing");
+        if (open.empty()) return failAt(start, "the end tag </" + closing + "> closes nothing");
         if (open.back().name != closing)
-            return fail("the end tag </" + closing + "> does not close <" + open.back().name + ">");
+            return failAt(start, "the end tag </" + closing + "> does not close <" + open.back().name + ">");
         ++at_;
         Element done = std::move(open.back());
         open.pop_back();
