@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 
 using tracks::Interpolation;
 using tracks::Key;
@@ -138,7 +139,9 @@ TEST(RocketProject, HostileNestingAndSizesStayBounded) {
 }
 
 TEST(RocketProject, ReadsFilesAndNamesTheFileInReasons) {
-    const std::string path = (std::filesystem::temp_directory_path() / "tracks-test-project.rocket").string();
+    std::string folder = (std::filesystem::temp_directory_path() / "tracks-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string path = folder + "/demo.rocket";
     std::ofstream(path) << REALISTIC;
     Project project;
     std::string reason;
@@ -151,4 +154,11 @@ TEST(RocketProject, ReadsFilesAndNamesTheFileInReasons) {
     EXPECT_FALSE(tracks::readRocketProject(path, project, reason));
     EXPECT_EQ(reason, path + ": no such file");
     EXPECT_EQ(project.tracks.size(), 3u);
+    EXPECT_FALSE(tracks::readRocketProject(folder, project, reason));
+    EXPECT_EQ(reason, folder + ": not a regular file");
+    // A reason left from before does not make a good file fail.
+    std::ofstream(path) << "<sync/>";
+    EXPECT_TRUE(tracks::readRocketProject(path, project, reason)) << reason;
+    EXPECT_TRUE(project.tracks.empty());
+    std::filesystem::remove_all(folder);
 }

@@ -117,14 +117,15 @@ bool parseRocketProject(const std::string& text, Project& project, std::string& 
 }
 
 bool readRocketProject(const std::string& path, Project& project, std::string& reason) {
-    std::string text;
-    switch (readWholeFile(path, MAX_PROJECT_BYTES, text, reason)) {
-    case WholeFile::Missing: reason = "no such file"; break;
+    std::string text, why;
+    switch (readWholeFile(path, MAX_PROJECT_BYTES, text, why)) {
+    case WholeFile::Missing: why = "no such file"; break;
     case WholeFile::Failed: break;
-    case WholeFile::Read: parseRocketProject(text, project, reason); break;
+    case WholeFile::Read:
+        if (parseRocketProject(text, project, why)) return true;
+        break;
     }
-    if (reason.empty()) return true;
-    reason = path + ": " + reason;
+    reason = path + ": " + why;
     return false;
 }
 

@@ -157,12 +157,13 @@ bool writeTrackFile(const std::string& path, const std::vector<Key>& keys, std::
         error = systemError("cannot make a temporary file beside " + path);
         return false;
     }
-    const bool written = fchmod(fd, 0644) == 0 && writeAll(fd, encodeTrackFile(keys));
-    if (!written) error = systemError("cannot write " + temporary);
-    if (close(fd) != 0 && written) error = systemError("cannot write " + temporary);
-    if (error.empty() && rename(temporary.c_str(), path.c_str()) != 0) error = systemError("cannot replace " + path);
-    if (error.empty()) return true;
+    std::string problem;
+    if (fchmod(fd, 0644) != 0 || !writeAll(fd, encodeTrackFile(keys))) problem = systemError("cannot write " + temporary);
+    if (close(fd) != 0 && problem.empty()) problem = systemError("cannot write " + temporary);
+    if (problem.empty() && rename(temporary.c_str(), path.c_str()) != 0) problem = systemError("cannot replace " + path);
+    if (problem.empty()) return true;
     unlink(temporary.c_str());
+    error = problem;
     return false;
 }
 

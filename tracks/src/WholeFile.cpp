@@ -9,11 +9,12 @@
 
 namespace tracks {
 
-WholeFile readWholeFile(const std::string& path, size_t maxBytes, std::string& bytes, std::string& reason) {
+WholeFile readWholeFile(const std::string& path, size_t maxBytes, std::string& bytes, std::string& why) {
+    std::string reason;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return WholeFile::Missing;
-        reason = std::string("cannot open: ") + std::strerror(errno);
+        why = std::string("cannot open: ") + std::strerror(errno);
         return WholeFile::Failed;
     }
     std::string read;
@@ -41,7 +42,10 @@ WholeFile readWholeFile(const std::string& path, size_t maxBytes, std::string& b
         read.resize(done);
     }
     close(fd);
-    if (!reason.empty()) return WholeFile::Failed;
+    if (!reason.empty()) {
+        why = reason;
+        return WholeFile::Failed;
+    }
     bytes = std::move(read);
     return WholeFile::Read;
 }
