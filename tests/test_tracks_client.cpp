@@ -1,8 +1,9 @@
-// The editor client: against a scripted fake editor on a loopback socket (handshake, track requests,
-// keys, events, rows, the editor leaving and coming back, a bad command), and over a scripted transport
-// for what depends on time (retries, a silent editor, a full queue, a flood).
+// The editor client: against a fake editor played by the test on a loopback socket (handshake, track
+// requests, keys, events, rows, the editor leaving and coming back, a bad command, a wrong greeting), and
+// over a scripted transport for what depends on time (retries, a silent editor, a full queue, a flood).
 #include "tracks/Client.h"
 #include "tracks/TcpTransport.h"
+#include "tracks_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,39 +13,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <deque>
-
 using tracks::Client;
 using tracks::Event;
 using tracks::Interpolation;
 using tracks::Key;
 using tracks::Transport;
+using Bytes = EditorBytes;
 
 namespace {
-
-// Bytes the editor sends, big-endian.
-struct Bytes {
-    std::vector<uint8_t> data;
-    Bytes& text(const std::string& s) {
-        data.insert(data.end(), s.begin(), s.end());
-        return *this;
-    }
-    Bytes& byte(uint8_t b) {
-        data.push_back(b);
-        return *this;
-    }
-    Bytes& word(uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) data.push_back(uint8_t(v >> shift));
-        return *this;
-    }
-    Bytes& setKey(uint32_t track, uint32_t row, float value, uint8_t type) {
-        uint32_t bits;
-        std::memcpy(&bits, &value, 4);
-        return byte(0).word(track).word(row).word(bits).byte(type);
-    }
-    Bytes& getTrack(const std::string& name) { return byte(2).word(uint32_t(name.size())).text(name); }
-};
 
 // The demo's side: tracks, the client over TCP, the clock the test moves, what the client logged.
 struct Demo {
@@ -59,11 +35,9 @@ struct Demo {
         events.insert(events.end(), got.begin(), got.end());
     }
     size_t logged(const std::string& part) const {
-        size_t count = 0;
-        for (const auto& line : log) count += line.find(part) != std::string::npos;
-        return count;
+        return size_t(std::count_if(log.begin(), log.end(),
+                                    [&](const std::string& line) { return line.find(part) != std::string::npos; }));
     }
-
     tracks::TrackSet set;
     tracks::TcpTransport* tcp = nullptr;
     std::unique_ptr<Client> client;
@@ -72,8 +46,8 @@ struct Demo {
     std::vector<Event> events;
 };
 
-// Polls the demo until `done`, waiting between polls for `fd` to become readable. The waits are bounded
-// guards for a broken client; a working one needs none of their length.
+// Polls the demo until `done`, waiting between polls for `fd` to be readable. The waits only bound a
+// broken client; a working one is done as soon as the bytes are there.
 bool pollUntil(Demo& demo, const std::function<bool()>& done, int fd) {
     for (int round = 0; round < 100; ++round) {
         demo.poll();
@@ -84,13 +58,11 @@ bool pollUntil(Demo& demo, const std::function<bool()>& done, int fd) {
     return false;
 }
 
-// A sync editor played by the test on a loopback port of the system's choice. A second socket holds the
-// port (bound, never listening) for the whole test, so the editor can stop listening and listen again
-// on it without another program taking it meanwhile.
+// The editor, on a loopback port of the system's choice. A second socket holds the port (bound, never
+// listening) all along, so the editor can stop listening and listen again with no other program taking it.
 class FakeEditor {
 public:
-    FakeEditor() {
-        holder_ = boundSocket(0);
+    FakeEditor() : holder_(bound(0)) {
         sockaddr_in address{};
         socklen_t length = sizeof address;
         getsockname(holder_, reinterpret_cast<sockaddr*>(&address), &length);
@@ -102,62 +74,48 @@ public:
         stopListening();
         close(holder_);
     }
-
     void listen() {
-        listener_ = boundSocket(port);
-        EXPECT_EQ(::listen(listener_, 4), 0) << std::strerror(errno);
+        listener_ = bound(port);
+        EXPECT_EQ(::listen(listener_, 4), 0);
     }
     void stopListening() {
-        if (listener_ >= 0) close(listener_);
+        close(listener_);
         listener_ = -1;
     }
     void hangUp() {
         if (connection_ >= 0) close(connection_);
         connection_ = -1;
     }
-
     // Takes the demo's connection, polling the demo meanwhile.
     bool accept(Demo& demo) {
-        bool waiting = true;
-        pollUntil(demo, [&] {
-            pollfd ready{listener_, POLLIN, 0};
-            waiting = ::poll(&ready, 1, 0) != 1;
-            return !waiting;
-        }, listener_);
-        if (waiting) return false;
-        connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        pollUntil(demo, [&] { return (connection_ = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK)) >= 0; },
+                  listener_);
         return connection_ >= 0;
     }
-
     // Exactly `size` bytes from the demo, polling it meanwhile; fewer if it never sends them.
     std::vector<uint8_t> read(Demo& demo, size_t size) {
-        std::vector<uint8_t> got;
+        std::vector<uint8_t> got(size);
+        size_t have = 0;
         pollUntil(demo, [&] {
-            uint8_t buffer[512];
-            const ssize_t n = recv(connection_, buffer, std::min(sizeof buffer, size - got.size()), MSG_DONTWAIT);
-            if (n > 0) got.insert(got.end(), buffer, buffer + n);
-            return got.size() == size;
+            const ssize_t n = recv(connection_, got.data() + have, size - have, 0);
+            have += n > 0 ? size_t(n) : 0;
+            return have == size;
         }, connection_);
+        got.resize(have);
         return got;
     }
-    std::string readText(Demo& demo, size_t size) {
-        const std::vector<uint8_t> bytes = read(demo, size);
-        return std::string(bytes.begin(), bytes.end());
-    }
-    // Nothing more has come from the demo (what it sent is on the loopback socket before its poll returns).
+    // What the demo sends is on the loopback socket when its call returns.
     bool quiet() {
         uint8_t byte;
-        return recv(connection_, &byte, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN;
+        return recv(connection_, &byte, 1, 0) < 0 && errno == EAGAIN;
     }
-
     void send(const Bytes& bytes) {
         ASSERT_EQ(::send(connection_, bytes.data.data(), bytes.data.size(), MSG_NOSIGNAL), ssize_t(bytes.data.size()));
     }
-
-    // Greets the demo and reads its requests for every track, in order.
+    // Greets the demo and checks its requests for every track, in order.
     void handshake(Demo& demo, const std::vector<std::string>& tracks) {
         ASSERT_TRUE(accept(demo));
-        EXPECT_EQ(readText(demo, 19), "hello, synctracker!");
+        EXPECT_EQ(read(demo, 19), Bytes().text("hello, synctracker!").data);
         send(Bytes().text("hello, demo!"));
         Bytes asked;
         for (const auto& name : tracks) asked.getTrack(name);
@@ -168,8 +126,8 @@ public:
     uint16_t port = 0;
 
 private:
-    static int boundSocket(uint16_t port) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    static int bound(uint16_t port) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         const int on = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in address{};
@@ -179,8 +137,7 @@ private:
         EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
         return fd;
     }
-
-    int holder_ = -1;
+    int holder_;
     int listener_ = -1;
     int connection_ = -1;
 };
@@ -190,118 +147,105 @@ private:
 TEST(ClientWithEditor, LiveSessionThroughLossAndReconnection) {
     FakeEditor editor;
     Demo demo(editor.port);
-    const size_t fade = demo.set.index("fade");
-    const size_t camera = demo.set.index("cam:x");
-    demo.set.assign(fade, {{0, 5.0f, Interpolation::Step}});
-    demo.set.assign(camera, {{0, 6.0f, Interpolation::Step}});
+    const std::string where = "sync: editor at 127.0.0.1:" + std::to_string(editor.port);
+    demo.set.assign(demo.set.index("fade"), {{0, 5.0f, Interpolation::Step}});
+    demo.set.assign(demo.set.index("cam:x"), {{0, 6.0f, Interpolation::Step}});
+    const tracks::Track& fade = demo.set[0];
 
-    // Greeting: the demo's keys stay until the editor has answered.
+    // The demo's keys stay until the editor has greeted; the first command comes in the greeting's packet.
     ASSERT_TRUE(editor.accept(demo));
-    EXPECT_EQ(editor.readText(demo, 19), "hello, synctracker!");
+    EXPECT_EQ(editor.read(demo, 19), Bytes().text("hello, synctracker!").data);
     demo.poll();
     EXPECT_FALSE(demo.client->connected());
-    EXPECT_EQ(demo.set[fade].keys().size(), 1u);
-    // The first command comes in the greeting's packet: it must not be lost with the greeting.
+    EXPECT_EQ(fade.keys().size(), 1u);
     editor.send(Bytes().text("hello, demo!").byte(3).word(99));
     const std::vector<uint8_t> asked = Bytes().getTrack("fade").getTrack("cam:x").data;
     EXPECT_EQ(editor.read(demo, asked.size()), asked);
-    EXPECT_TRUE(demo.set[fade].keys().empty());
-    EXPECT_TRUE(demo.set[camera].keys().empty());
-    EXPECT_EQ(demo.logged("sync: editor at 127.0.0.1:" + std::to_string(editor.port) + " connected"), 1u);
+    EXPECT_TRUE(fade.keys().empty() && demo.set[1].keys().empty());
+    EXPECT_EQ(demo.log, std::vector<std::string>{where + " connected"});
 
     // Keys are applied; row, pause and save come out as events, in order.
-    editor.send(Bytes()
-                    .setKey(0, 0, 1.0f, 1)
-                    .setKey(0, 10, 3.0f, 0)
-                    .setKey(1, 5, 2.0f, 0)
-                    .byte(1).word(1).word(5)
-                    .byte(4).byte(1)
-                    .byte(5));
+    editor.send(Bytes().setKey(0, 0, 1.0f, 1).setKey(0, 10, 3.0f, 0).setKey(1, 5, 2.0f, 0)
+                    .byte(1).word(1).word(5).byte(4).byte(1).byte(5));
     ASSERT_TRUE(pollUntil(demo, [&] { return demo.events.size() == 3; }, demo.tcp->descriptor()));
-    EXPECT_FLOAT_EQ(demo.set[fade].value(5.0, 0.0f), 2.0f);
-    EXPECT_TRUE(demo.set[camera].keys().empty());
-    EXPECT_EQ(demo.events[0].type, Event::Type::SetRow);
-    EXPECT_EQ(demo.events[0].row, 99u);
-    EXPECT_EQ(demo.events[1].type, Event::Type::Pause);
-    EXPECT_TRUE(demo.events[1].paused);
+    EXPECT_FLOAT_EQ(fade.value(5.0, 0.0f), 2.0f);
+    EXPECT_TRUE(demo.set[1].keys().empty());
+    EXPECT_TRUE(demo.events[0].type == Event::Type::SetRow && demo.events[0].row == 99);
+    EXPECT_TRUE(demo.events[1].type == Event::Type::Pause && demo.events[1].paused);
     EXPECT_EQ(demo.events[2].type, Event::Type::SaveTracks);
 
-    // Rows: a repeated row is not sent again; a negative one goes as 0.
+    // A repeated row is not sent again, a negative one goes as 0; a track made now is asked for at once.
     demo.client->sendRow(7);
     demo.client->sendRow(7);
     demo.client->sendRow(-3);
     EXPECT_EQ(editor.read(demo, 10), Bytes().byte(3).word(7).byte(3).word(0).data);
-    // A track the demo makes while connected is asked for at once.
     demo.set.index("late");
     EXPECT_EQ(editor.read(demo, 9), Bytes().getTrack("late").data);
     EXPECT_TRUE(editor.quiet());
 
-    // The editor goes away: keys stay, one line says so, and the refused retries say nothing more.
+    // The editor goes away: keys stay, one line says so, the refused retries say nothing more.
     editor.stopListening();
     editor.hangUp();
     ASSERT_TRUE(pollUntil(demo, [&] { return !demo.client->connected(); }, demo.tcp->descriptor()));
-    EXPECT_EQ(demo.logged("went away"), 1u);
-    EXPECT_EQ(demo.log.back(), "sync: editor at 127.0.0.1:" + std::to_string(editor.port) +
-                                   " went away (the editor closed the connection); playing on, reconnecting");
-    for (int i = 0; i < 20; ++i) {
-        demo.now += 0.5;
-        demo.poll();
-    }
+    EXPECT_EQ(demo.log.back(), where + " went away (the editor closed the connection); playing on, reconnecting");
+    for (int i = 0; i < 20; ++i, demo.now += 0.5) demo.poll();
     EXPECT_EQ(demo.log.size(), 2u);
-    EXPECT_FLOAT_EQ(demo.set[fade].value(5.0, 0.0f), 2.0f);
+    EXPECT_FLOAT_EQ(fade.value(5.0, 0.0f), 2.0f);
 
-    // It comes back on the same port: keys cleared, every track asked for again.
+    // Back on the same port: keys cleared, every track asked for again, the row sent anew.
     editor.listen();
     demo.now += 2.0;
     editor.handshake(demo, {"fade", "cam:x", "late"});
-    EXPECT_TRUE(demo.set[fade].keys().empty());
+    EXPECT_TRUE(fade.keys().empty());
     EXPECT_EQ(demo.logged("connected"), 2u);
-    demo.client->sendRow(7);  // a new connection hears the row even if the old one had it
+    demo.client->sendRow(7);
     EXPECT_EQ(editor.read(demo, 5), Bytes().byte(3).word(7).data);
 
     // A bad command: what came before it stands, the connection goes, with one line.
     editor.send(Bytes().setKey(0, 2, 9.0f, 0).byte(9).setKey(0, 3, 1.0f, 0));
     ASSERT_TRUE(pollUntil(demo, [&] { return !demo.client->connected(); }, demo.tcp->descriptor()));
-    EXPECT_EQ(demo.set[fade].keys(), (std::vector<Key>{{2, 9.0f, Interpolation::Step}}));
-    EXPECT_EQ(demo.logged("sent a bad command (unknown command 9); playing on, reconnecting"), 1u);
+    EXPECT_EQ(fade.keys(), (std::vector<Key>{{2, 9.0f, Interpolation::Step}}));
+    EXPECT_EQ(demo.log.back(), where + " sent a bad command (unknown command 9); playing on, reconnecting");
     EXPECT_EQ(demo.log.size(), 4u);
+}
+
+TEST(ClientWithEditor, SomethingElseThanAnEditorIsLeftAlone) {
+    FakeEditor editor;
+    Demo demo(editor.port);
+    demo.set.assign(demo.set.index("fade"), {{0, 5.0f, Interpolation::Step}});
+    ASSERT_TRUE(editor.accept(demo));
+    EXPECT_EQ(editor.read(demo, 19).size(), 19u);
+    editor.send(Bytes().text("hello, demon"));
+    ASSERT_TRUE(pollUntil(demo, [&] { return !demo.log.empty(); }, demo.tcp->descriptor()));
+    EXPECT_EQ(demo.log[0], "sync: no editor at 127.0.0.1:" + std::to_string(editor.port) +
+                               " (the editor did not greet as a sync editor does); playing on, trying every 2 s");
+    EXPECT_FALSE(demo.client->connected());
+    EXPECT_EQ(demo.set[0].keys().size(), 1u);
 }
 
 namespace {
 
-// A transport whose behaviour the test sets: how opening ends, what arrives, whether sends are taken.
-class ScriptedTransport : public Transport {
-public:
-    void open(const std::string&, uint16_t) override {
-        ++opens;
-        isOpen = true;
-    }
+// A transport whose behaviour the test sets: how opening ends, whether sends are taken, what arrives.
+struct ScriptedTransport : Transport {
+    void open(const std::string&, uint16_t) override { ++opens, isOpen = true; }
     State progress() override { return opening; }
     long send(const uint8_t* data, size_t size) override {
-        if (gone) return -1;
-        if (!takesBytes) return 0;
+        if (gone || !takesBytes) return gone ? -1 : 0;
         sent.insert(sent.end(), data, data + size);
         return long(size);
     }
+    // A flood is an endless stream of SET_ROWs, cut wherever the buffer ends.
     long receive(uint8_t* data, size_t size) override {
-        if (gone) return -1;
-        if (flood) {
-            // An endless stream of SET_ROW commands, cut wherever the buffer ends.
-            for (size_t i = 0; i < size; ++i) data[i] = (floodAt++ % 5 == 0) ? 3 : 0;
-            return long(size);
-        }
-        return 0;
+        for (size_t i = 0; flood && i < size; ++i) data[i] = (floodAt++ % 5 == 0) ? 3 : 0;
+        return gone ? -1 : flood ? long(size) : 0;
     }
     void close() override { isOpen = false; }
     std::string reason() const override { return gone ? "connection reset" : "connection refused"; }
 
     State opening = State::Failed;
-    bool takesBytes = true;
-    bool gone = false;
-    bool flood = false;
+    bool takesBytes = true, gone = false, flood = false, isOpen = false;
     size_t floodAt = 0;
     int opens = 0;
-    bool isOpen = false;
     std::vector<uint8_t> sent;
 };
 
@@ -325,21 +269,19 @@ TEST(ClientTiming, RetriesEveryTwoSecondsAndSaysSoOnce) {
     s.client->poll(10.0);
     EXPECT_EQ(s.transport->opens, 1);
     EXPECT_FALSE(s.transport->isOpen);
-    ASSERT_EQ(s.log.size(), 1u);
-    EXPECT_EQ(s.log[0], "sync: no editor at 127.0.0.1:1338 (connection refused); playing on, trying every 2 s");
+    EXPECT_EQ(s.log, std::vector<std::string>{
+                         "sync: no editor at 127.0.0.1:1338 (connection refused); playing on, trying every 2 s"});
     s.client->poll(11.99);
     EXPECT_EQ(s.transport->opens, 1);
     s.client->poll(12.0);
-    EXPECT_EQ(s.transport->opens, 2);
     s.client->poll(13.0);
+    EXPECT_EQ(s.transport->opens, 2);
     s.client->poll(14.5);
     EXPECT_EQ(s.transport->opens, 3);
-    EXPECT_EQ(s.log.size(), 1u);
 
-    // A silent editor (connected, never greeting) is given up on after 2 s, and tried again.
+    // A silent editor (connected, never greeting) is given up after 2 s, and tried again.
     s.transport->opening = Transport::State::Opening;
     s.client->poll(17.0);
-    EXPECT_EQ(s.transport->opens, 4);
     s.client->poll(18.9);
     EXPECT_TRUE(s.transport->isOpen);
     s.client->poll(19.0);
@@ -347,32 +289,27 @@ TEST(ClientTiming, RetriesEveryTwoSecondsAndSaysSoOnce) {
     s.client->poll(19.1);
     EXPECT_EQ(s.transport->opens, 5);
     EXPECT_EQ(s.log.size(), 1u);
-    EXPECT_FALSE(s.client->connected());
 }
 
-TEST(ClientTiming, DropsAnEditorThatStopsReading) {
+TEST(ClientTiming, DropsAnEditorThatStopsReadingAndStartsAfresh) {
     Scripted s;
     s.set.index("fade");
     s.transport->opening = Transport::State::Open;
     s.client->poll(0.0);
-    ASSERT_TRUE(s.client->connected());
     EXPECT_EQ(s.transport->sent, Bytes().getTrack("fade").data);
     s.transport->takesBytes = false;
     int row = 0;
     while (s.client->connected() && row < 1000000) s.client->sendRow(row++);
-    EXPECT_FALSE(s.client->connected());
-    // Just past the limit, counted in 5-byte SET_ROWs.
-    EXPECT_EQ(size_t(row), Client::MAX_QUEUED_BYTES / 5 + 1);
+    EXPECT_EQ(size_t(row), Client::MAX_QUEUED_BYTES / 5 + 1);  // just past the limit, in 5-byte SET_ROWs
     ASSERT_EQ(s.log.size(), 2u);
     EXPECT_NE(s.log[1].find("stopped reading"), std::string::npos) << s.log[1];
 
-    // Reconnected two seconds later; the old queue is not sent to the new editor.
+    // Two seconds later, a new connection; the old queue is not sent to it.
     s.transport->takesBytes = true;
     s.transport->sent.clear();
     s.client->poll(1.9);
     EXPECT_FALSE(s.client->connected());
     s.client->poll(2.0);
-    EXPECT_TRUE(s.client->connected());
     EXPECT_EQ(s.transport->sent, Bytes().getTrack("fade").data);
 }
 
@@ -380,12 +317,10 @@ TEST(ClientTiming, AFloodOfCommandsIsReadAcrossFrames) {
     Scripted s;
     s.transport->opening = Transport::State::Open;
     s.transport->flood = true;
-    const std::vector<Event> first = s.client->poll(0.0);
-    EXPECT_TRUE(s.client->connected());
-    EXPECT_GT(first.size(), 1000u);
-    EXPECT_LE(first.size(), Client::MAX_READ_PER_POLL / 5 + 1);
+    const size_t first = s.client->poll(0.0).size();
+    EXPECT_GT(first, 1000u);
+    EXPECT_LE(first, Client::MAX_READ_PER_POLL / 5 + 1);
     EXPECT_FALSE(s.client->poll(0.02).empty());
-
     s.transport->flood = false;
     s.transport->gone = true;
     s.client->poll(0.04);

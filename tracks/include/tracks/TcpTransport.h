@@ -1,4 +1,6 @@
 // The editor's TCP connection, non-blocking throughout: the connect, the greetings, every read and write.
+// The one wait left is a host name's lookup, done once on the first open (numeric addresses never wait);
+// every address the name gives is tried in turn.
 #pragma once
 
 #include "tracks/Transport.h"
