@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 
 namespace tracks::xml {
 
@@ -216,6 +217,7 @@ private:
     }
 
     bool startTag(Element& element, bool& empty) {
+        std::set<std::string> seen;  // a set: a tag of hostile length must not cost its square
         element.line = lineAt(at_);
         ++at_;
         if (!name(element.name)) return false;
@@ -240,7 +242,7 @@ private:
             ++at_;
             skipSpace();
             if (!attributeValue(value)) return false;
-            if (element.attribute(key)) return fail("the attribute " + key + " is given twice");
+            if (!seen.insert(key).second) return fail("the attribute " + key + " is given twice");
             element.attributes.emplace_back(std::move(key), std::move(value));
         }
     }
