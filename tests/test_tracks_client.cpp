@@ -174,11 +174,11 @@ TEST(ClientWithEditor, LiveSessionThroughLossAndReconnection) {
     EXPECT_TRUE(demo.events[1].type == Event::Type::Pause && demo.events[1].paused);
     EXPECT_EQ(demo.events[2].type, Event::Type::SaveTracks);
 
-    // A repeated row is not sent again, a negative one goes as 0; a track made now is asked for at once.
-    demo.client->sendRow(7);
-    demo.client->sendRow(7);
+    // A negative row goes as 0, a repeated one is not sent again; a track made now is asked for at once.
     demo.client->sendRow(-3);
-    EXPECT_EQ(editor.read(demo, 10), Bytes().byte(3).word(7).byte(3).word(0).data);
+    demo.client->sendRow(7);
+    demo.client->sendRow(7);
+    EXPECT_EQ(editor.read(demo, 10), Bytes().byte(3).word(0).byte(3).word(7).data);
     demo.set.index("late");
     EXPECT_EQ(editor.read(demo, 9), Bytes().getTrack("late").data);
     EXPECT_TRUE(editor.quiet());

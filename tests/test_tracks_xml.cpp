@@ -73,6 +73,8 @@ TEST(RocketProject, ReadsWhatEditorsWrite) {
 
     // A byte order mark, no declaration, no rows: still a project.
     EXPECT_EQ(parsed("\xEF\xBB\xBF<sync><tracks/></sync>").rows, 0);
+    // Only <tracks> holds tracks: an element of the same name elsewhere is some other editor's.
+    EXPECT_TRUE(parsed("<sync><extra><track name='x'/></extra></sync>").tracks.empty());
 }
 
 TEST(RocketProject, AppliesToTheTracksTheDemoHas) {
