@@ -96,6 +96,7 @@ TEST(RocketProject, RefusesDamagedProjectsSayingWhereAndWhy) {
         {inSync("<track name=\"a\" name=\"b\"/>"), "the attribute name is given twice"},
         {inSync("<track name=\"a&nbsp;\"/>"), "unknown entity '&nbsp;'"},
         {inSync("<track name=\"a&#xD800;\"/>"), "names no character"},
+        {inSync("<track name=\"&#x110000;\"/>"), "names no character"},
         {inSync("<track name=\"a & b\"/>"), "an '&' that starts no entity"},
         {inSync("<track name=\"a<b\"/>"), "a '<' inside an attribute value"},
         {inSync("<track name=\"a\"b=\"1\"/>"), "a space was expected between attributes"},

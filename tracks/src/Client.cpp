@@ -93,7 +93,6 @@ void Client::giveUp(const std::string& why) {
 
 void Client::onConnected() {
     state_ = State::Connected;
-    saidUnreachable_ = false;
     log_("sync: editor at " + endpoint_.text() + " connected");
     parser_.reset();
     outgoing_.clear();
@@ -108,7 +107,7 @@ void Client::drop(const std::string& why) {
     log_("sync: editor at " + endpoint_.text() + " " + why + "; playing on, reconnecting");
     transport_->close();
     state_ = State::Waiting;
-    saidUnreachable_ = true;  // the line above said it; failed attempts stay quiet until a new connection
+    saidUnreachable_ = true;  // the line above said it: the failed attempts after it stay quiet
     nextAttempt_ = now_ + RETRY_SECONDS;
 }
 
