@@ -2,12 +2,16 @@
 #include "Scene.h"
 
 #include "Clock.h"
+#include "Cues.h"
 #include "Raster.h"
 #include "Texture.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "tracks/Track.h"
+
+#include <climits>
 #include <iostream>
 #include <utility>
 
@@ -98,6 +102,25 @@ Scene::Controls::Controls(std::function<bool(const SDL_Event&)> handler) : Scope
 
 int Scene::getTime() {
     return static_cast<int>(Clock::ticks() - startTime);
+}
+
+void Scene::bindCues(std::vector<const tracks::Track*> tracks, int startMs) {
+    cueTracks = std::move(tracks);
+    cueStart = startMs;
+}
+
+double Scene::cueAt(size_t index, int ms) const {
+    const double fallback = index < cueCount ? cueTable[index].fallback : 0.0;
+    const tracks::Track* track = index < cueTracks.size() ? cueTracks[index] : nullptr;
+    // Without keys the code's own value, not its float, so an untouched cue draws as before.
+    if (!track || track->keys().empty()) return fallback;
+    return track->value(Cues::rowAt(cueStart + ms), static_cast<float>(fallback));
+}
+
+int Scene::toInt(double value) {
+    if (!(value > INT_MIN)) return INT_MIN;
+    if (value >= INT_MAX) return INT_MAX;
+    return static_cast<int>(value);
 }
 
 void Scene::writeReport(std::ostream& out, unsigned int frames, int elapsedMs) {
