@@ -28,4 +28,14 @@ void make(tracks::TrackSet& set, const Timeline& timeline);
 // One line a track, in the set's order: name, the code's value, what it moves.
 void list(std::ostream& out, const Timeline& timeline);
 
+// Where the demo keeps its saved tracks: data/tracks, looked for as the pictures are.
+constexpr const char* FOLDER = "data/tracks";
+// Reads saved keys into the set: the player files of a folder (`where`, or FOLDER when empty) or an
+// editor's project (`where` ending in .rocket). Each file that fails is named on err with its reason and
+// its track keeps the code's values. Returns false when `where` itself could not be read.
+bool load(tracks::TrackSet& set, const std::string& where, std::ostream& err);
+// The folder an editor's save writes into: `where` when it is a folder, else FOLDER.
+std::string saveFolder(const std::string& where);
+bool isProject(const std::string& where);
+
 }  // namespace Cues

@@ -20,6 +20,10 @@ Hook<bool(const SDL_Event&)>& controls() {
     static Hook<bool(const SDL_Event&)> handler;
     return handler;
 }
+Hook<void()>& beforeFrame() {
+    static Hook<void()> hook;
+    return hook;
+}
 }  // namespace
 
 Scene::Scene() : done(0) {}
@@ -73,6 +77,7 @@ void Scene::deinit() {
 
 int Scene::run(int milliseconds) {
     for (;;) {
+        if (beforeFrame()) beforeFrame()();
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) return 1;
             // Intended: a close request in the scene's first millisecond records 0 and so changes nothing.
@@ -99,6 +104,8 @@ void Scene::frame() {
 void Scene::startAt(int, int) {}
 
 Scene::Controls::Controls(std::function<bool(const SDL_Event&)> handler) : Scope(controls(), std::move(handler)) {}
+
+Scene::BeforeFrame::BeforeFrame(std::function<void()> hook) : Scope(beforeFrame(), std::move(hook)) {}
 
 int Scene::getTime() {
     return static_cast<int>(Clock::ticks() - startTime);

@@ -49,6 +49,13 @@ public:
         explicit Controls(std::function<bool(const SDL_Event&)> handler);
     };
 
+    // While one lives, run calls it once before each frame, before the events are taken, so that what it
+    // pushes (a sync editor's seek, say) is handled with that frame's events.
+    class BeforeFrame : public Hook<void()>::Scope {
+    public:
+        explicit BeforeFrame(std::function<void()> hook);
+    };
+
     // Milliseconds since init, from the shared clock; a wrap of the tick counter is harmless.
     int getTime();
 
