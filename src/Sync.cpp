@@ -25,7 +25,8 @@ std::unique_ptr<tracks::Transport> transportOr(std::unique_ptr<tracks::Transport
 
 void push(int type, int code = 0) {
     SDL_Event event = {};
-    event.type = static_cast<Uint8>(type);
+    // SDL 1.2 keeps the type in a byte; the page's SDL in a wider field, where its user events lie above 255.
+    event.type = static_cast<decltype(event.type)>(type);
     event.user.code = code;
     SDL_PushEvent(&event);
 }
