@@ -75,7 +75,7 @@ fuzz() {
 # The page against the capture tool's stills, so both are built; playwright-core drives Debian's Chromium.
 web() {
     scripts/web.sh --build && scripts/build.sh --target moriq-capture >/dev/null &&
-        (cd tests/web && npm ci --no-audit --no-fund --silent) && node --test tests/web/page.test.mjs tests/web/player.test.mjs
+        (cd tests/web && npm ci --no-audit --no-fund --silent) && node --test tests/web/page.test.mjs tests/web/player.test.mjs tests/web/sync.test.mjs
 }
 
 failed=()

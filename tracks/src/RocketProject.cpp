@@ -5,7 +5,9 @@
 #include "tracks/Xml.h"
 
 #include <charconv>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 
 namespace tracks {
@@ -21,6 +23,14 @@ bool parseNumber(const std::string& text, Number& out) {
     const char* end = text.data() + text.size();
     const auto [stop, problem] = std::from_chars(text.data(), end, out);
     return problem == std::errc() && stop == end && !text.empty();
+}
+
+// The same for a value: the browser build's standard library has no from_chars for floating point.
+bool parseNumber(const std::string& text, float& out) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    char* stop = nullptr;
+    out = std::strtof(text.c_str(), &stop);
+    return stop == text.c_str() + text.size();
 }
 
 struct KeyReader {
