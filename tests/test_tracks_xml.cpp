@@ -115,7 +115,8 @@ TEST(RocketProject, RefusesDamagedProjectsSayingWhereAndWhy) {
          "line 4: track 't' key 1: negative row -1"},
         {inSync("<track name=\"t\"><key row=\"1.5\" value=\"1\" interpolation=\"0\"/></track>"), "row '1.5' is not a whole number"},
         {inSync("<track name=\"t\"><key row=\"1\" value=\"nan\" interpolation=\"0\"/></track>"), "value nan is not finite"},
-        {inSync("<track name=\"t\"><key row=\"1\" value=\"1e99\" interpolation=\"0\"/></track>"), "value '1e99' is not a number"},
+        {inSync("<track name=\"t\"><key row=\"1\" value=\"1e99\" interpolation=\"0\"/></track>"), "value 1e99 is not finite"},
+        {inSync("<track name=\"t\"><key row=\"1\" value=\" 1\" interpolation=\"0\"/></track>"), "value ' 1' is not a number"},
         {inSync("<track name=\"t\"><key row=\"1\" value=\"1\" interpolation=\"4\"/></track>"), "key 0: unknown interpolation '4'"},
         {inSync("<track name=\"t\"><key row=\"1\" interpolation=\"0\"/></track>"), "key 0: no value attribute"},
         {inSync("<track name=\"t\"><key row=\"5\" value=\"1\" interpolation=\"0\"/>"
