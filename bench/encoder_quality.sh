@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The video encoders' settings against lossless frames: draws a part of the demo (by default the sphere-
 # mapped metaballs, 44 to 46 s, the hardest part to encode) at a size as raw RGB frames, then encodes them
-# as moriq-capture does with --quality fast and small (and the veryfast preset it used before) and prints
+# as moriq-capture does with --quality fast (superfast, ultrafast above 720p) and small (and the veryfast preset it used before) and prints
 # each encode's CPU time a frame, file size, SSIM and PSNR against the raw frames, and the load average.
 #
 #   bench/encoder_quality.sh [WxH [FROM_MS TO_MS]]    e.g. bench/encoder_quality.sh 3840x2160 13000 14000
@@ -42,6 +42,6 @@ encode() {
 }
 echo "$frames frames of $size from $from to $to ms"
 encode fast-superfast -c:v libx264 -preset superfast -crf 20
+encode fast-ultrafast -c:v libx264 -preset ultrafast -crf 20
 encode small-medium -c:v libx264 -preset medium -crf 20
 encode before-veryfast -c:v libx264 -preset veryfast -crf 20
-encode ultrafast -c:v libx264 -preset ultrafast -crf 20

@@ -15,13 +15,15 @@
 
 class FfmpegPipe {
 public:
-    // FAST: as screen recorders encode (x264's superfast), at least as fast as the demo plays on two cores;
-    // SMALL: x264's medium, files about half the size for about three times the encoder's time.
+    // FAST: as screen recorders encode (x264's superfast, ultrafast above 720p), as fast as the demo plays on
+    // two cores; SMALL: x264's medium, files about half the size for three to six times the encoder's time.
     enum class Quality { FAST, SMALL };
     // The quality a --quality argument names (fast, small); false for another name.
     static bool parseQuality(const std::string& name, Quality& quality);
-    // The encoder arguments for the kind of file the name ends in (.mp4, .mkv, .webm); empty for other names.
-    static std::vector<std::string> codecArgs(const std::string& path, Quality quality = Quality::FAST);
+    // The encoder arguments for the kind of file the name ends in (.mp4, .mkv, .webm) and frames of
+    // framePixels pixels; empty for other names.
+    static std::vector<std::string> codecArgs(const std::string& path, long framePixels = 640 * 480,
+                                              Quality quality = Quality::FAST);
     // The full path of an executable found on PATH; empty when there is none.
     static std::string findOnPath(const std::string& program);
 
