@@ -18,6 +18,15 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // The demo cannot go on (the GL layer did not start, or not again after a lost context): Module.onFailure,
+  // which the page sets, shows why.
+  moriq_failed__sig: 'vi',
+  moriq_failed: function(why) {
+    var text = UTF8ToString(why);
+    console.error(text);
+    if (Module['onFailure']) Module['onFailure'](text);
+  },
+
   // Where the music is heard, in ms from its start; -1 when none plays (the demo then keeps the wall clock).
   moriq_music_position__deps: ['$MoriqAudio'],
   moriq_music_position__sig: 'd',
