@@ -41,6 +41,22 @@ void Music::loadMusic(const char* filename) {
     }
 }
 
+bool Music::reload(const std::string& path, std::string& why) {
+    if (error) {
+        why = "no sound device";
+        return false;
+    }
+    Mix_Music* fresh = Mix_LoadMUS(path.c_str());
+    if (!fresh) {
+        why = Mix_GetError();
+        return false;
+    }
+    Mix_HaltMusic();
+    Mix_FreeMusic(music);
+    music = fresh;
+    return true;
+}
+
 void Music::fadeIn(int milliSeconds) {
     if (Mix_FadeInMusic(music, 1, milliSeconds) == -1)
         std::cerr << "Couldn't play music: " << SDL_GetError() << std::endl;

@@ -6,6 +6,8 @@
 
 #include <SDL_mixer.h>
 
+#include <string>
+
 class Music {
 public:
     Music();
@@ -14,6 +16,9 @@ public:
     Music& operator=(const Music&) = delete;
 
     void loadMusic(const char* filename);
+    // Loads the file at path in place of the music (which stops); a file that fails leaves the old one and
+    // returns false with SDL_mixer's reason. The caller starts the new one where the play is.
+    bool reload(const std::string& path, std::string& why);
     void fadeIn(int milliSeconds);
     void fadeOut(int milliSeconds);
 

@@ -1,5 +1,6 @@
 // The demo: opens the display, builds every scene behind the loading bar, starts the soundtrack,
 // plays the scenes in order and shuts down. With no arguments: full screen at 640x480; see Options.h.
+#include "LiveReload.h"
 #include "LoaderBar.h"
 #include "Music.h"
 #include "Options.h"
@@ -9,6 +10,7 @@
 #include "Timeline.h"
 
 #include <iostream>
+#include <memory>
 
 int main(int argc, char** argv) {
     const Options options = Options::parse(argc, argv);
@@ -53,7 +55,10 @@ int main(int argc, char** argv) {
     how.music = music;
     how.startMs = options.startMs;
     how.controls = options.controls;
+    std::unique_ptr<LiveReload> reload;
+    if (options.watch) reload = LiveReload::overFrames(music, timeline.soundtrack);
     player->live(how);
+    reload.reset();
 
     delete player;
     delete music;
