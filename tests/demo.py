@@ -158,6 +158,25 @@ def workdir(with_data=True):
     return path
 
 
+# The X screen of display (size "WxH") as float RGB rows, top first, through ffmpeg's x11grab.
+def grab(display, size):
+    import numpy
+    from PIL import Image
+    with tempfile.TemporaryDirectory(prefix="moriq-grab-") as folder:
+        path = os.path.join(folder, "screen.png")
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-draw_mouse", "0", "-video_size", size,
+                        "-i", display, "-frames:v", "1", path], check=True)
+        return numpy.asarray(Image.open(path).convert("RGB"), dtype=float)
+
+
+# The demo's window's top-left corner and size, as X has it.
+def geometry(run):
+    out = run.xdotool("getwindowgeometry", run.window()).stdout
+    x, y = out.split("Position: ")[1].split(" ")[0].split(",")
+    w, h = out.split("Geometry: ")[1].split()[0].split("x")
+    return int(x), int(y), int(w), int(h)
+
+
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
