@@ -23,8 +23,9 @@ public:
     void fadeOut(int milliSeconds);
 
     // Plays from ms into the soundtrack as a play from its start would sound there: the rest of the
-    // fade-in over its first fadeInMs, the rest of the fade-out when ms is past fadeOutFrom.
-    void playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs);
+    // fade-in over its first fadeInMs, the rest of the fade-out when ms is past fadeOutFrom. Paused, it
+    // is left paused there, with no sound mixed in between.
+    void playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs, bool paused = false);
     void pause();
     void resume();
 

@@ -250,8 +250,7 @@ void Player::playMusicHere() {
 void Player::playMusicAt(int ms) {
     if (!music) return;
     music->playFrom(ms, timeline.musicFadeInMs, timeline.startOf(timeline.entries.size() - 1),
-                    timeline.musicFadeOutMs);
-    if (!running) music->pause();
+                    timeline.musicFadeOutMs, !running);
 }
 
 bool Player::control(const SDL_Event& event) {
