@@ -6,16 +6,17 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-namespace {
-const uint32_t CHANGES = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE;
-}  // namespace
-
-DataWatch::DataWatch() : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+DataWatch::DataWatch() {
+#ifdef __EMSCRIPTEN__
+    // The page's files live in memory, built in; nothing writes them while it plays.
+    error = "the page has no folders to watch";
+#else
+    fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) error = std::string("inotify: ") + std::strerror(errno);
+#endif
 }
 
 DataWatch::~DataWatch() {
@@ -31,7 +32,13 @@ bool DataWatch::watch(const std::string& folder, std::string& why) {
         why = error;
         return false;
     }
-    const int wd = inotify_add_watch(fd, folder.c_str(), CHANGES | IN_ONLYDIR);
+#ifdef __EMSCRIPTEN__
+    const int wd = -1;
+    errno = ENOSYS;
+#else
+    // Written and closed, renamed in, or made (a hard link, a copy's start): the file has new contents.
+    const int wd = inotify_add_watch(fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR);
+#endif
     if (wd < 0) {
         why = folder + ": " + std::strerror(errno);
         return false;
