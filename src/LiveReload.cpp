@@ -14,13 +14,13 @@
 
 LiveReload::LiveReload(Music* music, const std::string& soundtrack, const std::string& folder)
     : music(music), soundtrack(soundtrack) {
-    watch(folder);
+    if (!folder.empty()) watch(folder);
 }
 
 std::unique_ptr<LiveReload> LiveReload::overFrames(Music* music, const std::string& soundtrack) {
     const std::string folder = DataWatch::dataFolder();
     if (folder.empty()) std::cerr << "moriq-demo: no data folder to watch; " << DataFiles::lookedAt("data", false) << std::endl;
-    std::unique_ptr<LiveReload> live(new LiveReload(music, soundtrack, folder.empty() ? "data" : folder));
+    std::unique_ptr<LiveReload> live(new LiveReload(music, soundtrack, folder));
     LiveReload* self = live.get();
     live->shown.reset(new Clock::Overlay([self] {
         // The wall clock's: the player's stands still while paused, and changes must still arrive then.

@@ -20,7 +20,8 @@ public:
     // Reads the changed file at path; false with the reason when it fails.
     using Reader = std::function<bool(const std::string& path, std::string& why)>;
 
-    // Watches folder; the file DataFiles finds for soundtrack is reloaded into music (null: not at all).
+    // Watches folder (none when empty); the file DataFiles finds for soundtrack is reloaded into music
+    // (null: not at all).
     LiveReload(Music* music, const std::string& soundtrack, const std::string& folder);
     // The demo's: watches its data folder (DataWatch::dataFolder) and, until it ends, polls once each shown
     // frame and draws the notice over it (Clock::Overlay). Says on standard error when it cannot watch.
