@@ -19,7 +19,8 @@ public:
     explicit Texture(const char* filename);
     // Only the upload: the filtering and wrapping are the caller's, and stay through reloads.
     Texture(const char* filename, const Upload& upload);
-    // Intended: texture names live until the GL context closes; nothing is released here.
+    // Only leaves the list of reloadable textures. Intended: texture names live until the GL context
+    // closes; nothing is released here.
     ~Texture();
     Texture(const Texture&) = delete;
     Texture& operator=(const Texture&) = delete;
