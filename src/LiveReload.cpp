@@ -12,6 +12,12 @@
 #include <chrono>
 #include <iostream>
 
+namespace {
+bool endsWith(const std::string& text, const std::string& ending) {
+    return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+}  // namespace
+
 LiveReload::LiveReload(Music* music, const std::string& soundtrack, const std::string& folder)
     : music(music), soundtrack(soundtrack) {
     if (!folder.empty()) watch(folder);
@@ -38,8 +44,8 @@ bool LiveReload::watch(const std::string& folder) {
     return false;
 }
 
-void LiveReload::onChanged(Reader reader) {
-    readers.push_back(std::move(reader));
+void LiveReload::onChanged(Reader reader, const std::string& ending) {
+    readers.emplace_back(ending, std::move(reader));
 }
 
 void LiveReload::poll(unsigned int nowMs) {
@@ -54,30 +60,33 @@ void LiveReload::reload(const std::string& path) {
         if (Player* player = Player::playing()) player->playMusicHere();
         return succeeded(path);
     }
-    const size_t dot = path.rfind('.');
-    if (dot != std::string::npos && path.substr(dot) == ".png") {
+    if (endsWith(path, ".png")) {
         bool known = false;
         if (!Texture::reloadFile(path, why, &known)) return failed(path, why);
         if (known) succeeded(path);
         return;
     }
     bool any = false;
-    for (const Reader& reader : readers) {
+    for (const auto& reader : readers) {
+        if (!endsWith(path, reader.first)) continue;
         any = true;
-        if (!reader(path, why)) return failed(path, why);
+        if (!reader.second(path, why)) return failed(path, why);
     }
     if (any) succeeded(path);
 }
 
 void LiveReload::failed(const std::string& path, const std::string& why) {
     std::cerr << "moriq-demo: " << path << " not reloaded, keeping the one before: " << why << std::endl;
-    failing.erase(std::remove_if(failing.begin(), failing.end(), [&](const auto& f) { return f.first == path; }),
-                  failing.end());
+    forget(path);
     failing.emplace_back(path, why);
 }
 
 void LiveReload::succeeded(const std::string& path) {
     std::cerr << "moriq-demo: " << path << " reloaded" << std::endl;
+    forget(path);
+}
+
+void LiveReload::forget(const std::string& path) {
     failing.erase(std::remove_if(failing.begin(), failing.end(), [&](const auto& f) { return f.first == path; }),
                   failing.end());
 }

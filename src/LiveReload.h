@@ -30,8 +30,9 @@ public:
     // Watches another folder too (data/tracks, the folder of a track file); false, said on standard
     // error, when it cannot.
     bool watch(const std::string& folder);
-    // Every changed file that is neither a picture nor the soundtrack goes to each reader given.
-    void onChanged(Reader reader);
+    // A changed file that is neither a picture nor the soundtrack goes to each reader given for the end of
+    // its name (".track", ".rocket"; "" takes every one), so editors' temporaries reach none.
+    void onChanged(Reader reader, const std::string& ending = "");
 
     // Reads the changes and reloads the files gathered by nowMs (see DataWatch). GL calls: main thread.
     void poll(unsigned int nowMs);
@@ -42,11 +43,13 @@ private:
     void reload(const std::string& path);
     void failed(const std::string& path, const std::string& why);
     void succeeded(const std::string& path);
+    // Drops path's failure, if it has one.
+    void forget(const std::string& path);
 
     Music* music;
     std::string soundtrack;
     DataWatch watcher;
-    std::vector<Reader> readers;
+    std::vector<std::pair<std::string, Reader>> readers;  // ending, reader
     std::vector<std::pair<std::string, std::string>> failing;  // path, reason; the latest last
     std::unique_ptr<Clock::Overlay> shown;
 };

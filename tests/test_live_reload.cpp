@@ -159,7 +159,7 @@ TEST(LiveReload, AFailureShowsAndIsSaidOnceUntilAGoodVersionOfItsFileArrives) {
         std::ifstream(path) >> text;
         why = "bad row " + text;
         return text != "broken";
-    });
+    }, ".track");
     testing::internal::CaptureStderr();
     writeText(folder / "p.png", "not a picture");
     writeText(folder / "a.track", "broken");
@@ -169,8 +169,10 @@ TEST(LiveReload, AFailureShowsAndIsSaidOnceUntilAGoodVersionOfItsFileArrives) {
     std::string err = testing::internal::GetCapturedStderr();
     const std::string bad = folder / "p.png not reloaded, keeping the one before: Not a PNG file\n";
     EXPECT_TRUE(err.find(bad) != std::string::npos && err.find(bad) == err.rfind(bad)) << err;
-    // The soundtrack without music and the pictures never reach the readers; a fix clears its failure only.
+    // The soundtrack without music, pictures and other endings never reach the reader; a fix clears its
+    // failure only.
     writeText(folder / "song.ogg", "x");
+    writeText(folder / "a.track~", "broken");
     writeText(folder / "a.track", "fine");
     for (unsigned int t : {300, 400}) live.poll(t);
     EXPECT_EQ(live.notice(), folder / "p.png: Not a PNG file");
