@@ -25,7 +25,8 @@ LiveReload::LiveReload(Music* music, const std::string& soundtrack, const std::s
 
 std::unique_ptr<LiveReload> LiveReload::overFrames(Music* music, const std::string& soundtrack) {
     const std::string folder = DataWatch::dataFolder();
-    if (folder.empty()) std::cerr << "moriq-demo: no data folder to watch; " << DataFiles::lookedAt("data", false) << std::endl;
+    if (folder.empty())
+        std::cerr << "moriq-demo: no data folder to watch; " << DataFiles::lookedAt("data", false) << std::endl;
     std::unique_ptr<LiveReload> live(new LiveReload(music, soundtrack, folder));
     LiveReload* self = live.get();
     live->shown.reset(new Clock::Overlay([self] {
@@ -39,9 +40,11 @@ std::unique_ptr<LiveReload> LiveReload::overFrames(Music* music, const std::stri
 
 bool LiveReload::watch(const std::string& folder) {
     std::string why;
-    if (watcher.watch(folder, why)) return true;
-    std::cerr << "moriq-demo: cannot watch " << why << std::endl;
-    return false;
+    const bool watching = watcher.watch(folder, why);
+    // Said once the folder is watched: a change from then on is seen (the e2e tests wait for it).
+    if (watching) std::cerr << "moriq-demo: watching " << folder << " for changes" << std::endl;
+    else std::cerr << "moriq-demo: cannot watch " << why << std::endl;
+    return watching;
 }
 
 void LiveReload::onChanged(Reader reader, const std::string& ending) {

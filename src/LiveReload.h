@@ -27,8 +27,8 @@ public:
     // frame and draws the notice over it (Clock::Overlay). Says on standard error when it cannot watch.
     static std::unique_ptr<LiveReload> overFrames(Music* music, const std::string& soundtrack);
 
-    // Watches another folder too (data/tracks, the folder of a track file); false, said on standard
-    // error, when it cannot.
+    // Watches another folder too (data/tracks, the folder of a track file), and says so on standard
+    // error; false, with the reason there, when it cannot.
     bool watch(const std::string& folder);
     // A changed file that is neither a picture nor the soundtrack goes to each reader given for the end of
     // its name (".track", ".rocket"; "" takes every one), so editors' temporaries reach none.

@@ -1,5 +1,5 @@
 // The live demo's options: --window, --native, --size WxH (with --window), --start SECONDS, --controls,
-// --watch, --help, --version.
+// --watch, --sync [HOST:]PORT, --tracks DIR|FILE.rocket, --list-tracks, --help, --version.
 #include "Options.h"
 
 #include "Raster.h"
@@ -47,6 +47,19 @@ Options Options::parse(int argc, const char* const* argv) {
             options.controls = true;
         } else if (!std::strcmp(arg, "--watch")) {
             options.watch = true;
+        } else if (!std::strcmp(arg, "--list-tracks")) {
+            options.action = LIST_TRACKS;
+            return options;
+        } else if (!std::strcmp(arg, "--sync")) {
+            options.sync = true;
+            // The address is optional: bare --sync is the editor's own default, 127.0.0.1:1338.
+            if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
+                std::string why;
+                if (!tracks::parseEndpoint(argv[++i], options.syncAt, why)) return bad("--sync: " + why);
+            }
+        } else if (!std::strcmp(arg, "--tracks")) {
+            if (i + 1 >= argc) return bad("--tracks needs a folder of track files or an editor's .rocket project");
+            options.tracks = argv[++i];
         } else if (!std::strcmp(arg, "--start")) {
             if (i + 1 >= argc) return bad("--start needs a moment in seconds, such as 64 or 12.5");
             options.startMs = readStart(argv[++i]);
@@ -69,6 +82,7 @@ Options Options::parse(int argc, const char* const* argv) {
 
 const char* Options::usage() {
     return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls] [--watch]\n"
+           "                  [--sync [HOST:]PORT] [--tracks DIR|FILE.rocket] [--list-tracks]\n"
            "  (no option)    full screen at 640x480\n"
            "  --window       in a 640x480 window\n"
            "  --size WxH     with --window: a window of that size, the 4:3 picture drawn at it between black bars\n"
@@ -76,8 +90,15 @@ const char* Options::usage() {
            "  --start S      plays from S seconds into the demo (decimals allowed), the music from there too\n"
            "  --controls     the viewer's keys: Space or K pauses and resumes, Left and Right go back and\n"
            "                 forward 5 s, Home goes to the start, 1 to 6 to the start of a scene\n"
-           "  --watch        reads pictures, the soundtrack and track files again when they change in the data\n"
-           "                 folder; a file that fails keeps the one before, and a line over the picture says why\n"
+           "  --watch        reads pictures and the soundtrack again when they change in the data folder (so\n"
+           "                 does --sync); a file that fails keeps the one before, a line over the picture says why\n"
+           "  --sync [HOST:]PORT\n"
+           "                 follows a sync editor (GNU Rocket's protocol) at HOST:PORT, 127.0.0.1:1338 when\n"
+           "                 none is given: its keys show at once, its row and pause move the demo, and its\n"
+           "                 save writes the tracks into the tracks folder; turns the viewer's keys on\n"
+           "  --tracks DIR   plays the tracks saved in DIR (default: data/tracks) or in an editor's\n"
+           "                 project FILE.rocket\n"
+           "  --list-tracks  prints every track: name, the demo's own value, what it moves\n"
            "  --help         prints this and exits\n"
            "  --version      prints the version and exits\n"
            "Escape ends the demo; closing the window ends the scene that is playing.\n"

@@ -35,13 +35,17 @@ class Watch(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.cwd, ignore_errors=True)
 
-    def said(self, run, what):
-        while not any(what in line for line in run.stderr):
+    # Waits for the demo to say what (60 s against a hang only) or for condition to hold.
+    def said(self, run, what, condition=None):
+        deadline = time.monotonic() + 60
+        while not (condition() if condition else any(what in line for line in run.stderr)):
             self.assertIsNone(run.proc.poll(), "".join(run.stderr))
-            time.sleep(0.05)
+            self.assertLess(time.monotonic(), deadline, "never %s:\n%s" % (what, "".join(run.stderr)))
+            time.sleep(0.02)
 
-    # The copy of a picture renamed over its link, once reloaded, tells that the demo watches and draws.
+    # Changes made once the demo says it watches are seen; a picture reloaded then says the frames are drawn.
     def watching(self, run, picture):
+        self.said(run, "watching data for changes")
         shutil.copy(os.path.join(demo.SOURCE, picture), os.path.join(self.cwd, "data", ".copy.png"))
         os.rename(os.path.join(self.cwd, "data", ".copy.png"), os.path.join(self.cwd, picture))
         self.said(run, "%s reloaded" % picture)
@@ -70,7 +74,8 @@ class Watch(unittest.TestCase):
                 f.write(b"not a picture at all")
             frame = until(lambda f: share(f[h - BAND:], BLACK) > 0.5, "the notice")
             self.assertTrue(share(frame[:h - BAND], GREEN) > 0.99 and share(frame[h - BAND:], WHITE) > 0.02)
-            self.assertIn("moriq-demo: %s not reloaded, keeping the one before: Not a PNG file\n" % files[0], run.stderr)
+            self.assertIn("moriq-demo: %s not reloaded, keeping the one before: Not a PNG file\n" % files[0],
+                          run.stderr)
             solid(path, RED)
             until(lambda f: share(f, RED) > 0.99, "the good picture without the notice")
             run.xdotool("key", "--window", run.window(), "Escape")
@@ -89,17 +94,18 @@ class Watch(unittest.TestCase):
             run.focus()
             self.watching(run, self.scenes[1][3][0])
             # Paused a little into the music; the key takes a moment to arrive, the recording says how long.
-            while demo.onset(record) is None or run.recorded() < demo.onset(record) + 0.3:
-                time.sleep(0.02)
+            self.said(run, "heard 0.3 s of music",
+                      lambda: demo.onset(record) is not None and run.recorded() >= demo.onset(record) + 0.3)
             run.xdotool("key", "--window", run.window(), "space")
+            last = lambda: demo.samples(record, run.recorded() - 0.05, 0.05)  # noqa: E731
+            self.said(run, "paused", lambda: max(map(abs, last()), default=1) == 0)
             os.rename(swapped, os.path.join(self.cwd, self.soundtrack))
             self.said(run, "%s reloaded" % self.soundtrack)
             reloaded = run.recorded()
             time.sleep(0.5)
             resumed = run.recorded()
             run.xdotool("key", "--window", run.window(), "space")
-            while run.recorded() < resumed + 2.5:
-                time.sleep(0.05)
+            self.said(run, "recorded 2.5 s after the resume", lambda: run.recorded() >= resumed + 2.5)
             run.xdotool("key", "--window", run.window(), "Escape")
             run.finish(self, [])
         # Silent from the reload to the resume: everything recorded by then was mixed before it.

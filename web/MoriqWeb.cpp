@@ -1,14 +1,17 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
 // the browser (the demo's blocking scene loop runs under Asyncify) and the music's position the demo's
 // clock, the drawing size the page asks for between two frames, the GL layer's start in each new WebGL context and its rebuild in a restored one, the viewer's
-// seeks and pauses from the page's timeline, the still of one moment for ?at=, and the soundtrack's path,
-// which the page fills in before main starts.
+// seeks and pauses from the page's timeline, a sync editor reached over WebSocket (?sync), the still of one
+// moment for ?at=, and the soundtrack's path, which the page fills in before main starts.
 #include "Clock.h"
+#include "Cues.h"
 #include "Music.h"
 #include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
+#include "Sync.h"
 #include "Timeline.h"
+#include "WebSocketTransport.h"
 
 #include "moriqgl/moriqgl.h"
 
@@ -60,6 +63,8 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
         applyAskedSize();
     });
     static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
+    // ?sync: the editor is reached over WebSocket, as browsers can.
+    static const Sync::Transports webSockets([] { return std::unique_ptr<tracks::Transport>(new WebSocketTransport); });
 }
 
 // The page's canvas should be drawn at width x height pixels from the next frame on (the window or full
@@ -137,6 +142,7 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height) {
     std::streambuf* out = std::cout.rdbuf(nullptr);
     {
         Player player(window.screen, timeline);
+        Cues::load(player.tracks(), "", std::cerr);
         player.play(ms, ms, 60, [&](long) {
             drawn = true;
             return false;

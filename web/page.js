@@ -427,6 +427,8 @@
     var args = ['moriq-demo', '--native', '--controls'];
     var from = startMoment(length);
     if (from > 0) args.push('--start', String(from / 1000));
+    // ?sync follows a sync editor's WebSocket at 127.0.0.1:1339, ?sync=HOST:PORT elsewhere.
+    if (query.has('sync')) args.push('--sync', query.get('sync') || '127.0.0.1:1339');
     timeline = MoriqTimeline.create(document.getElementById('timeline'), list, window.moriqPlayer.seek,
                                     window.moriqPlayer.togglePause);
     return call('main', [args.length, argvOf(args)]);

@@ -3,6 +3,7 @@
 // with the soundtrack as the demo plays it, encoded by ffmpeg; or prints the play list.
 #include "CaptureTool.h"
 
+#include "Cues.h"
 #include "FfmpegPipe.h"
 #include "FrameTarget.h"
 #include "Photosensitivity.h"
@@ -61,7 +62,8 @@ void usage(int length) {
                  "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n"
                  "  --flashes counts flashes by WCAG 2.3.1 and prints a line a second (second, general flashes,\n"
                  "  red flashes, ok or over three) and a verdict; it exits 0 when no second exceeds three\n"
-                 "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n";
+                 "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n"
+                 "  --tracks DIR|FILE.rocket plays the sync tracks saved there (default: data/tracks).\n";
 }
 
 bool parseInt(const char* text, int& value) {
@@ -155,6 +157,7 @@ struct Options {
     int width = SDLWindow::WIDTH;    // of the frames written
     int height = SDLWindow::HEIGHT;
     int supersample = 1;
+    std::string tracks;              // saved tracks: a folder or an editor's project; "" data/tracks
     std::string path;                // the still, the frames' directory or the video
 };
 
@@ -190,6 +193,8 @@ bool parse(int argc, char** argv, int length, Options& options) {
             video = argv[++i];
         } else if (!std::strcmp(argv[i], "--frames") && hasValue) {
             frames = argv[++i];
+        } else if (!std::strcmp(argv[i], "--tracks") && hasValue) {
+            options.tracks = argv[++i];
         } else if (!std::strcmp(argv[i], "--flashes")) {
             flashes = true;
         } else {
@@ -290,6 +295,7 @@ int writeStill(const Options& options, const Timeline& timeline) {
     Screenshot shot;
     {
         Player player(display.screen(), timeline);
+        Cues::load(player.tracks(), options.tracks, std::cerr);
         player.play(options.at, options.at, options.fps, [&](long) {
             shot = display.grab();
             return false;
@@ -311,6 +317,7 @@ int record(const Options& options, const Timeline& timeline, Display& display,
     if (!stopRequested) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
         Player player(display.screen(), timeline);
+        Cues::load(player.tracks(), options.tracks, std::cerr);
         player.play(options.from, options.to, options.fps, [&](long frame) {
             written = write(display.grab(), frame);
             progress.frameDone();
