@@ -10,7 +10,6 @@
 #include "Metaballs.h"
 
 #include "Clock.h"
-#include "PNGImage.h"
 #include "Texture.h"
 
 #include <GL/glu.h>
@@ -875,6 +874,7 @@ Metaballs::~Metaballs() {
     deinit();
     report();
     delete ting;
+    delete sphereMap;
 }
 
 void Metaballs::initmetaballs(int n, double radius, int gridx, int gridy, int gridz, int wxstart, int wxslutt,
@@ -924,21 +924,10 @@ void Metaballs::init() {
     initmetaballs(secondLayout ? 10 : 9, 5.0, 40, 40, 40, -160, 160, -160, 160, 1, -320, &baller);
     lastPassMs = -1;
 
-    // A scene started again (a viewer's seek) keeps the sphere map its first start made.
-    if (texid) {
-        glBindTexture(GL_TEXTURE_2D, texid);
-    } else {
-        pngTexture = new PNGImage(PICTURES[1]);
-        glGenTextures(1, &texid);
-        glBindTexture(GL_TEXTURE_2D, texid);
-        // The picture is handed over in its own format.
-        Texture::uploadPacked([&] {
-            gluBuild2DMipmaps(GL_TEXTURE_2D, 3, pngTexture->getWidth(), pngTexture->getHeight(),
-                              pngTexture->getType(), GL_UNSIGNED_BYTE, pngTexture->getData());
-        });
-        delete pngTexture;
-        pngTexture = nullptr;
-    }
+    // A scene started again (a viewer's seek) keeps the sphere map its first start made, uploaded
+    // without its alpha as the scene has always drawn it.
+    if (!sphereMap) sphereMap = new Texture(PICTURES[1], Texture::Upload{true, GL_RGB});
+    sphereMap->bind();
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

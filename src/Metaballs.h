@@ -13,7 +13,6 @@
 #include <functional>
 #include <vector>
 
-class PNGImage;
 class Texture;
 
 class Metaballs : public Scene {
@@ -173,9 +172,8 @@ private:
     void tegngrid();
 
     Texture* ting = nullptr;
-    PNGImage* pngTexture = nullptr;
     metaballer baller;
-    GLuint texid = 0;                // the sphere map, read by the first init and kept for later ones
+    Texture* sphereMap = nullptr;    // read by the first init and kept for later ones
     bool secondLayout = false;       // the ten balls and their motion, from init's reading of the clock
     int lastPassMs = -1;             // the scene time of the last field pass; -1 before the first
     std::vector<GLVertex> vertices;  // this frame's triangles, drawn as one array

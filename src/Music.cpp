@@ -41,6 +41,22 @@ void Music::loadMusic(const char* filename) {
     }
 }
 
+bool Music::reload(const std::string& path, std::string& why) {
+    if (error) {
+        why = "no sound device";
+        return false;
+    }
+    Mix_Music* fresh = Mix_LoadMUS(path.c_str());
+    if (!fresh) {
+        why = Mix_GetError();
+        return false;
+    }
+    Mix_HaltMusic();
+    Mix_FreeMusic(music);
+    music = fresh;
+    return true;
+}
+
 void Music::fadeIn(int milliSeconds) {
     if (Mix_FadeInMusic(music, 1, milliSeconds) == -1)
         std::cerr << "Couldn't play music: " << SDL_GetError() << std::endl;
@@ -50,13 +66,17 @@ void Music::fadeOut(int milliSeconds) {
     Mix_FadeOutMusic(milliSeconds);
 }
 
-void Music::playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs) {
+void Music::playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs, bool paused) {
     if (error) return;
+    // The mixer's thread waits meanwhile: between the start and the pause it would mix a buffer's worth.
+    SDL_LockAudio();
     if (Mix_FadeInMusicPos(music, 1, std::max(0, fadeInMs - ms), ms / 1000.0) == -1) {
         std::cerr << "Couldn't play music: " << SDL_GetError() << std::endl;
-        return;
+    } else {
+        if (ms >= fadeOutFrom) fadeOut(std::max(1, fadeOutFrom + fadeOutMs - ms));
+        if (paused) pause();
     }
-    if (ms >= fadeOutFrom) fadeOut(std::max(1, fadeOutFrom + fadeOutMs - ms));
+    SDL_UnlockAudio();
 }
 
 void Music::pause() {

@@ -6,6 +6,8 @@
 
 #include <SDL_mixer.h>
 
+#include <string>
+
 class Music {
 public:
     Music();
@@ -14,12 +16,16 @@ public:
     Music& operator=(const Music&) = delete;
 
     void loadMusic(const char* filename);
+    // Loads the file at path in place of the music (which stops); a file that fails leaves the old one and
+    // returns false with SDL_mixer's reason. The caller starts the new one where the play is.
+    bool reload(const std::string& path, std::string& why);
     void fadeIn(int milliSeconds);
     void fadeOut(int milliSeconds);
 
     // Plays from ms into the soundtrack as a play from its start would sound there: the rest of the
-    // fade-in over its first fadeInMs, the rest of the fade-out when ms is past fadeOutFrom.
-    void playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs);
+    // fade-in over its first fadeInMs, the rest of the fade-out when ms is past fadeOutFrom. Paused, it
+    // is left paused there, with no sound mixed in between.
+    void playFrom(int ms, int fadeInMs, int fadeOutFrom, int fadeOutMs, bool paused = false);
     void pause();
     void resume();
 

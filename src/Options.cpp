@@ -1,5 +1,5 @@
 // The live demo's options: --window, --native, --size WxH (with --window), --start SECONDS, --controls,
-// --sync [HOST:]PORT, --tracks DIR|FILE.rocket, --list-tracks, --help, --version.
+// --watch, --sync [HOST:]PORT, --tracks DIR|FILE.rocket, --list-tracks, --help, --version.
 #include "Options.h"
 
 #include "Raster.h"
@@ -45,6 +45,8 @@ Options Options::parse(int argc, const char* const* argv) {
             options.native = true;
         } else if (!std::strcmp(arg, "--controls")) {
             options.controls = true;
+        } else if (!std::strcmp(arg, "--watch")) {
+            options.watch = true;
         } else if (!std::strcmp(arg, "--list-tracks")) {
             options.action = LIST_TRACKS;
             return options;
@@ -79,7 +81,7 @@ Options Options::parse(int argc, const char* const* argv) {
 }
 
 const char* Options::usage() {
-    return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls]\n"
+    return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls] [--watch]\n"
            "                  [--sync [HOST:]PORT] [--tracks DIR|FILE.rocket] [--list-tracks]\n"
            "  (no option)    full screen at 640x480\n"
            "  --window       in a 640x480 window\n"
@@ -88,6 +90,8 @@ const char* Options::usage() {
            "  --start S      plays from S seconds into the demo (decimals allowed), the music from there too\n"
            "  --controls     the viewer's keys: Space or K pauses and resumes, Left and Right go back and\n"
            "                 forward 5 s, Home goes to the start, 1 to 6 to the start of a scene\n"
+           "  --watch        reads pictures and the soundtrack again when they change in the data folder (so\n"
+           "                 does --sync); a file that fails keeps the one before, a line over the picture says why\n"
            "  --sync [HOST:]PORT\n"
            "                 follows a sync editor (GNU Rocket's protocol) at HOST:PORT, 127.0.0.1:1338 when\n"
            "                 none is given: its keys show at once, its row and pause move the demo, and its\n"

@@ -17,6 +17,7 @@ struct Options {
     int height = SDLWindow::HEIGHT;
     int startMs = 0;                 // where the play starts (--start), in ms from the first scene's start
     bool controls = false;           // the viewer's keys: pause, seek (--controls)
+    bool watch = false;              // changed data files are read again while the demo plays (--watch)
     bool sync = false;               // a client of the sync editor at syncAt (--sync)
     tracks::Endpoint syncAt;
     std::string tracks;              // saved tracks: a folder or an editor's project (--tracks); "" data/tracks

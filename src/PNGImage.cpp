@@ -27,6 +27,9 @@ const size_t MAX_BYTES = 64u * 1024u * 1024u;
 // and what it wrote through its reference is in memory then, where its locals changed since the jump
 // point would not be. One a call, so decodings in different threads or interleaved stay apart.
 struct Decoding {
+    // Why it failed: the open, libpng (its message in why) or a limit; why is one line without the file's name.
+    enum Failure { NONE, OPEN, DECODE, LIMIT } failure = NONE;
+    std::string why;
     FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
@@ -53,31 +56,28 @@ int glTypeOf(int colorType) {
     }
 }
 
-// Decodes filename into d; false, with a message, when it can't. d releases whatever it holds.
+// libpng's errors end in the jump back into decodeInto, their message kept for the caller to tell.
+void keepError(png_structp png, png_const_charp message) {
+    static_cast<Decoding*>(png_get_error_ptr(png))->why = message;
+    png_longjmp(png, 1);
+}
+
+bool fail(Decoding& d, Decoding::Failure failure, const std::string& why) {
+    d.failure = failure;
+    d.why = why;
+    return false;
+}
+
+// Decodes filename into d; false, with the reason in d, when it can't. d releases whatever it holds.
 bool decodeInto(Decoding& d, const char* filename) {
     const std::string path = DataFiles::find(filename);
     d.file = path.empty() ? nullptr : fopen(path.c_str(), "rb");
-    if (!d.file) {
-        const std::string where = DataFiles::lookedAt(filename, true);
-        std::cerr << "PNG: Failed to open " << filename << " for reading" << (where.empty() ? "" : "; ") << where
-                  << std::endl;
-        return false;
-    }
-    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!d.png) {
-        std::cerr << "PNG: png_create_read_struct() failed" << std::endl;
-        return false;
-    }
+    if (!d.file) return fail(d, Decoding::OPEN, path.empty() ? "no such file" : std::strerror(errno));
+    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &d, keepError, nullptr);
+    if (!d.png) return fail(d, Decoding::LIMIT, "png_create_read_struct() failed");
     d.info = png_create_info_struct(d.png);
-    if (!d.info) {
-        std::cerr << "PNG: png_create_info_struct() failed" << std::endl;
-        return false;
-    }
-    if (setjmp(png_jmpbuf(d.png))) {
-        std::cerr << "PNG: setjmp() failed" << std::endl;
-        std::cerr << "PNG: " << filename << " could not be decoded" << std::endl;
-        return false;
-    }
+    if (!d.info) return fail(d, Decoding::LIMIT, "png_create_info_struct() failed");
+    if (setjmp(png_jmpbuf(d.png))) return fail(d, Decoding::DECODE, d.why);
 
     png_init_io(d.png, d.file);
     png_read_info(d.png, d.info);
@@ -85,11 +85,9 @@ bool decodeInto(Decoding& d, const char* filename) {
     png_uint_32 w = 0, h = 0;
     int bitDepth = 0, colorType = 0;
     png_get_IHDR(d.png, d.info, &w, &h, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-    if (w > PNGImage::MAX_SIDE || h > PNGImage::MAX_SIDE) {
-        std::cerr << "PNG: " << filename << " is " << w << "x" << h << ", larger than " << PNGImage::MAX_SIDE
-                  << " pixels a side; refused" << std::endl;
-        return false;
-    }
+    if (w > PNGImage::MAX_SIDE || h > PNGImage::MAX_SIDE)
+        return fail(d, Decoding::LIMIT, "is " + std::to_string(w) + "x" + std::to_string(h) + ", larger than " +
+                                            std::to_string(PNGImage::MAX_SIDE) + " pixels a side; refused");
 
     if (colorType == PNG_COLOR_TYPE_PALETTE || bitDepth < 8) png_set_expand(d.png);
     if (png_get_valid(d.png, d.info, PNG_INFO_tRNS)) png_set_expand(d.png);
@@ -105,17 +103,12 @@ bool decodeInto(Decoding& d, const char* filename) {
     png_read_update_info(d.png, d.info);
     d.colorType = png_get_color_type(d.png, d.info);
     const size_t rowBytes = png_get_rowbytes(d.png, d.info);
-    if (rowBytes == 0 || h == 0 || rowBytes > MAX_BYTES / h) {
-        std::cerr << "PNG: " << filename << " needs more than " << MAX_BYTES << " bytes; refused" << std::endl;
-        return false;
-    }
+    if (rowBytes == 0 || h == 0 || rowBytes > MAX_BYTES / h)
+        return fail(d, Decoding::LIMIT, "needs more than " + std::to_string(MAX_BYTES) + " bytes; refused");
 
     d.pixels = static_cast<unsigned char*>(calloc(h, rowBytes));
     d.rows = static_cast<png_bytep*>(calloc(h, sizeof(png_bytep)));
-    if (!d.pixels || !d.rows) {
-        std::cerr << "PNG: out of memory for " << filename << std::endl;
-        return false;
-    }
+    if (!d.pixels || !d.rows) return fail(d, Decoding::LIMIT, "out of memory");
     for (png_uint_32 i = 0; i < h; ++i) d.rows[h - 1 - i] = d.pixels + i * rowBytes;
 
     png_read_image(d.png, d.rows);
@@ -129,16 +122,34 @@ bool decodeInto(Decoding& d, const char* filename) {
 }  // namespace
 
 PNGImage::PNGImage(const char* filename) {
-    if (!decode(filename)) makePlaceholder(filename);
+    std::string why;
+    if (!decode(filename, why, true)) makePlaceholder(filename);
+}
+
+PNGImage::PNGImage(const char* filename, std::string& why) {
+    decode(filename, why, false);
 }
 
 PNGImage::~PNGImage() {
     if (data) free(data);
 }
 
-bool PNGImage::decode(const char* filename) {
+bool PNGImage::decode(const char* filename, std::string& why, bool tell) {
     Decoding d;
-    if (!decodeInto(d, filename)) return false;
+    if (!decodeInto(d, filename)) {
+        why = d.why;
+        if (!tell) return false;
+        if (d.failure == Decoding::OPEN) {
+            const std::string where = DataFiles::lookedAt(filename, true);
+            std::cerr << "PNG: Failed to open " << filename << " for reading" << (where.empty() ? "" : "; ") << where
+                      << std::endl;
+        } else if (d.failure == Decoding::DECODE) {
+            std::cerr << "PNG: setjmp() failed\nPNG: " << filename << " could not be decoded: " << why << std::endl;
+        } else {
+            std::cerr << "PNG: " << filename << " " << why << std::endl;
+        }
+        return false;
+    }
     width = d.width;
     height = d.height;
     type = glTypeOf(d.colorType);

@@ -3,9 +3,14 @@
 // plays on and the missing picture is obvious. PNGImage::save writes 8-bit pictures, for the tools.
 #pragma once
 
+#include <string>
+
 class PNGImage {
 public:
     explicit PNGImage(const char* filename);
+    // Decodes filename without a placeholder or a word on standard error: a file that fails leaves the
+    // image empty (no data) and says why, in one line without the file's name.
+    PNGImage(const char* filename, std::string& why);
     ~PNGImage();
     PNGImage(const PNGImage&) = delete;
     PNGImage& operator=(const PNGImage&) = delete;
@@ -25,7 +30,8 @@ public:
     static const unsigned int PLACEHOLDER_SIDE = 8;
 
 private:
-    bool decode(const char* filename);
+    // tell: the reason, naming the file, goes to standard error too.
+    bool decode(const char* filename, std::string& why, bool tell);
     void makePlaceholder(const char* filename);
 
     unsigned int width = 0;

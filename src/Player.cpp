@@ -246,10 +246,17 @@ int Player::live(const Live& how) {
 void Player::jump(int ms) {
     goTo(ms, LIVE_FPS);
     release(ms);
+    playMusicAt(ms);
+}
+
+void Player::playMusicHere() {
+    playMusicAt(now());
+}
+
+void Player::playMusicAt(int ms) {
     if (!music) return;
     music->playFrom(ms, timeline.musicFadeInMs, timeline.startOf(timeline.entries.size() - 1),
-                    timeline.musicFadeOutMs);
-    if (!running) music->pause();
+                    timeline.musicFadeOutMs, !running);
 }
 
 bool Player::control(const SDL_Event& event) {

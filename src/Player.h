@@ -46,6 +46,9 @@ public:
     int now();
     bool paused() const { return !running; }
     void togglePause();
+    // Starts the music at the moment shown, with the fades a play from the start has there, and pauses
+    // it when the play is paused: after a seek, or the soundtrack read anew.
+    void playMusicHere();
     // The events the controls take besides keys: a seek to the event's user.code ms, a pause toggle.
     static const int SEEK_EVENT = SDL_USEREVENT;
     static const int PAUSE_EVENT = SDL_USEREVENT + 1;
@@ -82,6 +85,8 @@ private:
     void hold(int ms);
     void release(int ms);
     void jump(int ms);
+    // Where the music is heard from its position, ms is given: it still tells the old place here.
+    void playMusicAt(int ms);
     bool drawFrame(int ms, long frame, int fps, const FrameSink& sink);
 
     tracks::TrackSet cueTracks;

@@ -54,9 +54,11 @@ class Demo:
     def __init__(self, cwd, env=None, record=None, args=(), program=None, screen="1024x768"):
         self.server, display = start_xvfb(screen)
         self.display = display
-        self.env = {**os.environ, "DISPLAY": display, "SDL_AUDIODRIVER": "dummy", **(env or {})}
+        self.env = {**os.environ, "DISPLAY": display, "SDL_AUDIODRIVER": "dummy"}
         if record:
             self.env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=record, SDL_DISKAUDIODELAY="10")
+        # The caller's settings last: a test may ask the disk driver for the pace of real time.
+        self.env.update(env or {})
         self.record, self.marks = record, []
         self.proc = subprocess.Popen([program or os.path.join(BUILD, "moriq-demo"), *args], cwd=cwd, env=self.env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, errors="replace")
@@ -156,6 +158,25 @@ def workdir(with_data=True):
         if name.endswith(".png"):
             os.symlink(os.path.join(SOURCE, "data", name), os.path.join(path, "data", name))
     return path
+
+
+# The X screen of display (size "WxH") as float RGB rows, top first, through ffmpeg's x11grab.
+def grab(display, size):
+    import numpy
+    from PIL import Image
+    with tempfile.TemporaryDirectory(prefix="moriq-grab-") as folder:
+        path = os.path.join(folder, "screen.png")
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-draw_mouse", "0", "-video_size", size,
+                        "-i", display, "-frames:v", "1", path], check=True)
+        return numpy.asarray(Image.open(path).convert("RGB"), dtype=float)
+
+
+# The demo's window's top-left corner and size, as X has it.
+def geometry(run):
+    out = run.xdotool("getwindowgeometry", run.window()).stdout
+    x, y = out.split("Position: ")[1].split(" ")[0].split(",")
+    w, h = out.split("Geometry: ")[1].split()[0].split("x")
+    return int(x), int(y), int(w), int(h)
 
 
 def write(path, data):

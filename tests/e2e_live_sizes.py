@@ -19,25 +19,10 @@ WORK = tempfile.TemporaryDirectory(prefix="moriq-live-sizes-")
 DEMO = os.path.join(demo.BUILD, "moriq-demo")
 
 
-def grab(display, size, name="screen"):
-    path = os.path.join(WORK.name, name + ".png")
-    subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-draw_mouse", "0", "-video_size", size,
-                    "-i", display, "-frames:v", "1", path], check=True)
-    return numpy.asarray(Image.open(path).convert("RGB"), dtype=float)
-
-
 # Mean colours of a 16 x 12 grid over a 4:3 picture: its structure, whatever the size it was drawn at.
 def blocks(picture):
     h, w, _ = picture.shape
     return picture[:h - h % 12, :w - w % 16].reshape(12, h // 12, 16, w // 16, 3).mean(axis=(1, 3))
-
-
-# The window's top-left corner and size, as X has it.
-def geometry(run):
-    out = run.xdotool("getwindowgeometry", run.window()).stdout
-    x, y = out.split("Position: ")[1].split(" ")[0].split(",")
-    w, h = out.split("Geometry: ")[1].split()[0].split("x")
-    return int(x), int(y), int(w), int(h)
 
 
 class LiveSizes(unittest.TestCase):
@@ -49,7 +34,7 @@ class LiveSizes(unittest.TestCase):
         with demo.Demo(demo.SOURCE, args=["--native"], screen="1920x1080") as run:
             reports = run.step_through(5)
             time.sleep(1.0)  # into the closing scene, which does not fade in
-            frame = grab(run.display, "1920x1080")
+            frame = demo.grab(run.display, "1920x1080")
             run.finish(self)
         self.assertEqual(len(reports), 5)
         self.assertEqual(frame[:, :240].max() + frame[:, 1680:].max(), 0)
@@ -62,20 +47,20 @@ class LiveSizes(unittest.TestCase):
     def test_window_and_sized_window_leave_the_screen_around_them_alone(self):
         server, display = demo.start_xvfb()
         try:
-            untouched = grab(display, "1024x768", "root")
+            untouched = demo.grab(display, "1024x768")
         finally:
             server.terminate()
             server.wait()
         with demo.Demo(demo.SOURCE, args=["--window"]) as plain, \
                 demo.Demo(demo.SOURCE, args=["--window", "--size", "1000x600"]) as sized:
-            x, y, w, h = geometry(plain)
+            x, y, w, h = demo.geometry(plain)
             self.assertEqual((w, h), (640, 480))
-            sx, sy, sw, sh = geometry(sized)
+            sx, sy, sw, sh = demo.geometry(sized)
             self.assertEqual((sw, sh), (1000, 600))
             plain.step_through(1)
             sized.step_through(1)
             time.sleep(1.0)  # into the metaballs, which cover the picture
-            screen, wide = grab(plain.display, "1024x768", "plain"), grab(sized.display, "1024x768", "sized")
+            screen, wide = demo.grab(plain.display, "1024x768"), demo.grab(sized.display, "1024x768")
         outside = numpy.ones(screen.shape[:2], bool)
         outside[y:y + h, x:x + w] = False
         self.assertEqual(abs(screen - untouched)[outside].max(), 0)

@@ -18,10 +18,11 @@ SYNC_S = 0.045  # sound early or late by more than this is noticed (ITU-R BT.135
 WINDOW = 441    # samples: 10 ms
 
 
-def pitch_track(path, seconds):
+# swapped: 800 Hz in even seconds and 400 Hz in odd ones.
+def pitch_track(path, seconds, swapped=False):
     second = {f: array.array("h", [int(12000 * math.sin(2 * math.pi * f * i / demo.RATE)) for i in range(demo.RATE)
                                    for _ in "lr"]).tobytes() for f in (400, 800)}
-    demo.ogg(path, b"".join(second[800 if s % 2 else 400] for s in range(seconds)))
+    demo.ogg(path, b"".join(second[800 if s % 2 != swapped else 400] for s in range(seconds)))
 
 
 # The recording as 10 ms windows of music: (seconds of music heard before it, parity of the track's second),

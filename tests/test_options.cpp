@@ -22,6 +22,7 @@ TEST(Options, EachLineTurnsIntoItsActionOrIsRefusedWithWhatIsWrongOnOneLine) {
     const Options plain = parse({});
     EXPECT_TRUE(plain.action == Options::PLAY && !plain.window && !plain.native);
     EXPECT_EQ(plain.width * 1000 + plain.height, 640480);
+    EXPECT_TRUE(!plain.watch && parse({"--window", "--watch"}).watch);
     const struct {
         std::vector<const char*> args;
         Options::Action action;
