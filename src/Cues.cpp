@@ -51,6 +51,35 @@ std::string saveFolder(const std::string& where) {
     return where.empty() || isProject(where) ? FOLDER : where;
 }
 
+std::string watchedFolder(const std::string& where) {
+    if (!isProject(where)) return where.empty() ? DataFiles::find(FOLDER) : where;
+    const size_t slash = where.rfind('/');
+    return slash == std::string::npos ? "." : where.substr(0, slash);
+}
+
+bool reload(tracks::TrackSet& set, const std::string& path, std::string& why) {
+    if (isProject(path)) {
+        tracks::Project project;
+        if (!tracks::readRocketProject(path, project, why)) return false;
+        tracks::applyProject(project, set);
+        return true;
+    }
+    const size_t slash = path.rfind('/');
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (size_t i = 0; i < set.size(); ++i) {
+        if (tracks::trackFileName(set[i].name()) != file) continue;
+        std::vector<tracks::Key> keys;
+        switch (tracks::readTrackFile(path, keys, why)) {
+        case tracks::ReadResult::Rejected: return false;
+        // Gone: the track has no saved keys any more.
+        case tracks::ReadResult::Missing: set.clearKeys(i); return true;
+        case tracks::ReadResult::Loaded: set.assign(i, std::move(keys)); return true;
+        }
+    }
+    why = "no track of the demo has this file name";
+    return false;
+}
+
 bool load(tracks::TrackSet& set, const std::string& where, std::ostream& err) {
     if (isProject(where)) {
         tracks::Project project;

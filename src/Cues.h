@@ -37,5 +37,10 @@ bool load(tracks::TrackSet& set, const std::string& where, std::ostream& err);
 // The folder an editor's save writes into: `where` when it is a folder, else FOLDER.
 std::string saveFolder(const std::string& where);
 bool isProject(const std::string& where);
+// The folder whose files load reads: `where`'s own or the project's; empty when there is none.
+std::string watchedFolder(const std::string& where);
+// Reads one changed file again: a player file into the track of its name, or an editor's project.
+// False with the reason when it fails; the tracks then keep their keys.
+bool reload(tracks::TrackSet& set, const std::string& path, std::string& why);
 
 }  // namespace Cues

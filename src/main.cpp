@@ -69,7 +69,16 @@ int main(int argc, char** argv) {
         }
         // After the scenes, which make the textures it reloads.
         std::unique_ptr<LiveReload> reload;
-        if (options.watch || options.sync) reload = LiveReload::overFrames(music, timeline.soundtrack);
+        if (options.watch || options.sync) {
+            reload = LiveReload::overFrames(music, timeline.soundtrack);
+            const std::string folder = Cues::watchedFolder(options.tracks);
+            if (!folder.empty()) reload->watch(folder);
+            const LiveReload::Reader tracks = [player](const std::string& path, std::string& why) {
+                return Cues::reload(player->tracks(), path, why);
+            };
+            reload->onChanged(tracks, ".track");
+            reload->onChanged(tracks, ".rocket");
+        }
         player->live(how);
     }
 

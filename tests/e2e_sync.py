@@ -1,8 +1,8 @@
 # The live demo driven by a scripted sync editor speaking GNU Rocket's protocol: the greetings, every track
 # asked for in the demo's order, a key that changes the picture and whose deletion brings it back byte for
-# byte, the editor's row and pause, rows sent while playing, a save read back at the next start, and the
-# editor missing at the start, going away and coming back (the demo plays on, says so once, and asks for
-# every track again).
+# byte, the editor's row and pause, rows sent while playing, a save read back at the next start and when
+# rewritten while playing, and the editor missing at the start, going away and coming back (the demo plays
+# on, says so once, and asks for every track again).
 import os
 import socket
 import struct
@@ -99,6 +99,7 @@ class Sync(unittest.TestCase):
         self.assertGreaterEqual(len(names), 30)
         track = names.index(TRACK)
         cwd = demo.workdir()
+        os.mkdir(os.path.join(cwd, "data", "tracks"))
         port = Editor().port
         row = round(64000 / ROW_MS)
         with demo.Demo(cwd, args=["--window", "--sync", "127.0.0.1:%d" % port, "--start", "62"]) as run:
@@ -137,6 +138,29 @@ class Sync(unittest.TestCase):
             kept = settled(run)
             self.assertGreater(kept[..., 1].mean() - before[..., 1].mean(), 40)
 
+            # A track file renamed over is read again; a damaged one is named and changes nothing.
+            def rename_over(data):
+                demo.write(saved + ".tmp", data)
+                os.replace(saved + ".tmp", saved)
+            rename_over(struct.pack("<iifB", 1, 0, 0.0, 0))
+            deadline = time.monotonic() + 20
+            while settled(run)[..., 1].mean() >= before[..., 1].mean() - 5 and time.monotonic() < deadline:
+                pass
+            dark = settled(run)
+            self.assertLess(dark[..., 1].mean(), before[..., 1].mean() - 5)
+            rename_over(struct.pack("<iifB", 2, 0, 1.0, 0))
+            deadline = time.monotonic() + 20
+            while not any("truncated" in line for line in run.stderr) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            # The notice's line at the bottom; the picture above it as it was.
+            noticed = settled(run)
+            self.assertTrue(numpy.array_equal(noticed[:440], dark[:440]))
+            self.assertFalse(numpy.array_equal(noticed[440:], dark[440:]))
+            rename_over(struct.pack("<iifB", 1, 0, 1.0, 0))
+            deadline = time.monotonic() + 20
+            while not numpy.array_equal(settled(run), kept) and time.monotonic() < deadline:
+                pass
+
             # Back again: every track asked for anew, with its keys cleared.
             editor = Editor(editor.port)
             self.assertEqual(editor.accept(len(names)), names)
@@ -149,6 +173,7 @@ class Sync(unittest.TestCase):
         editor.close()
         self.assertEqual(errors.count("went away"), 1, errors)
         self.assertEqual(errors.count("no editor at"), 1, errors)
+        self.assertIn("sync_Greetings-3Abackground.g.track not reloaded", errors)
 
         # The next start plays the saved key, and so does the capture tool.
         still = os.path.join(WORK.name, "still.png")
