@@ -37,7 +37,7 @@ void playScene(benchmark::State& state, int durationMs) {
     long frame = 0;
     for (auto _ : state) {
         now = static_cast<unsigned int>(frame++ * 1000 / 60 % durationMs);
-        scene->render();
+        scene->frame();
         glFinish();
     }
     delete scene;
@@ -77,7 +77,7 @@ void BM_BitmapfontScreenOfText(benchmark::State& state) {
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT);
         font.drawString(nullptr, 0, 0, text);
-        Clock::swapBuffers();
+        Clock::present();
         glFinish();
     }
     glDisable(GL_TEXTURE_2D);

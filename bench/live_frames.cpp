@@ -16,7 +16,7 @@ struct SwapTimes {
                 std::chrono::duration_cast<std::chrono::microseconds>(t - times.front()).count()));
     }
     std::vector<std::chrono::steady_clock::time_point> times;
-    const Clock::OnSwap hook{[this] { times.push_back(std::chrono::steady_clock::now()); }};
+    const Clock::OnFrame hook{[this] { times.push_back(std::chrono::steady_clock::now()); }};
 };
 
 SwapTimes swapTimes;

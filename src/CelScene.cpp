@@ -1,7 +1,6 @@
 // The cel scene: the picture from 2 to 8 s, the shaded star, and the fades at both ends.
 #include "CelScene.h"
 
-#include "Clock.h"
 #include "Raster.h"
 #include "models/spikeThingie2.h"
 
@@ -64,5 +63,4 @@ void CelScene::render() {
     if (getTime() > 14000) fade((getTime() - 14000) / 1000.0f);
     if (getTime() <= 999) fade(1.0f - getTime() / 1000.0f);
 
-    Clock::swapBuffers();
 }

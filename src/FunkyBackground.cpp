@@ -1,7 +1,6 @@
 // The rippling background: a 16 by 16 grid of textured quads, each corner displaced on its own.
 #include "FunkyBackground.h"
 
-#include "Clock.h"
 
 #include <GL/gl.h>
 
@@ -42,7 +41,6 @@ void FunkyBackground::render() {
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -2.5f);
     getFunky(getTime() / 1000.0f, 9, 0.0f);
-    Clock::swapBuffers();
 }
 
 FunkyBackground::GridPoint FunkyBackground::gridPoint(int gx, int gy, float tid, float swirl, int maxX,

@@ -1,7 +1,6 @@
 // The greetings scene: four groups of cube rows, the jittering picture strip and the double fades.
 #include "Greetings.h"
 
-#include "Clock.h"
 #include "Raster.h"
 
 #include <GL/gl.h>
@@ -162,5 +161,4 @@ void Greetings::render() {
     // Depth-tested as always: the strip lies nearer than every cube, so it covers them all.
     overlay(greetings, STRIP, 1.0f, true, jitterAt(t));
     drawFades(t);
-    Clock::swapBuffers();
 }

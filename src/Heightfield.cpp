@@ -1,7 +1,6 @@
 // The terrain scene: hash-noise height table, the scrolling ribbon, picture timetable, beat pulse.
 #include "Heightfield.h"
 
-#include "Clock.h"
 #include "Timeline.h"
 #include "models/spikeThingie.h"
 
@@ -199,5 +198,4 @@ void Heightfield::render() {
     if (getTime() > 34000) fade((getTime() - 34000) / 1000.0f);
     if (getTime() <= 999) fade(1.0f - getTime() / 1000.0f);
 
-    Clock::swapBuffers();
 }

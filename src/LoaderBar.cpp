@@ -25,7 +25,6 @@ void LoaderBar::init() {
 void LoaderBar::render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    Clock::swapBuffers();
 }
 
 void LoaderBar::render(int percent) {
@@ -50,5 +49,5 @@ void LoaderBar::render(int percent) {
     glEnd();
 
     unsetOrtho();
-    Clock::swapBuffers();
+    Clock::present();
 }

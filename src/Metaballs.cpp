@@ -1011,5 +1011,4 @@ void Metaballs::render() {
 
     if (T <= 999) fade(1.0f - static_cast<float>(getTime()) / 1000.0f);
     if (getTime() > 24000) fade(static_cast<float>(getTime() - 24000) / 1000.0f);
-    Clock::swapBuffers();
 }

@@ -96,6 +96,7 @@ void Player::release(int ms) {
 // ---- Getting to a moment ----
 
 void Player::goTo(int ms, int fps) {
+    Clock::cut();
     const size_t k = timeline.sceneAt(ms);
     const int sceneMs = ms - timeline.startOf(k);
     if (started && k == current) {
@@ -192,6 +193,7 @@ int Player::live(const Live& how) {
 
     const int length = timeline.length();
     base = drive.below();
+    Clock::cut();
     if (how.startMs > 0) {
         jump(how.startMs);
     } else {
@@ -304,8 +306,8 @@ bool Player::drawFrame(int ms, long frame, int fps, const FrameSink& sink) {
     hold(ms);
     bool go = true;
     {
-        const Clock::OnSwap hand([&] { go = sink(frame); });
-        scenes[current]->render();
+        const Clock::OnFrame hand([&] { go = sink(frame); });
+        scenes[current]->frame();
     }
     ++scenes[current]->framesDrawn;
     lastDrawn = ms;

@@ -77,7 +77,7 @@ int Scene::run(int milliseconds) {
             else if (controls() && controls()(event))
                 return LEFT;
         }
-        render();
+        frame();
         ++framesDrawn;
         if (done > 0) return 0;
         if (getTime() >= milliseconds) return 0;
@@ -85,6 +85,12 @@ int Scene::run(int milliseconds) {
 }
 
 void Scene::render() {}
+
+void Scene::frame() {
+    const Clock::Frame moment;
+    render();
+    Clock::present();
+}
 
 void Scene::startAt(int, int) {}
 

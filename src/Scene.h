@@ -24,7 +24,10 @@ public:
     // Plays until the time is up (0), a close request was handled (0) or Escape is pressed (1); with a
     // viewer's controls, also until they move the moment shown out of this scene (LEFT).
     virtual int run(int milliseconds);
+    // Draws the scene's picture; it is shown by frame.
     virtual void render();
+    // Draws and shows one whole frame at one moment: every reading of the time while it draws agrees.
+    void frame();
     // Readies the scene to draw scene time ms next without the frames before it, as if it had been played
     // on a grid of fps frames a second of scene time: what a scene carries from frame to frame in its own
     // members is derived here (what GL carries, the player gets by drawing the frame before unseen). The

@@ -122,7 +122,7 @@ TEST(Bitmapfont, GlyphsComeFromTheirCellsAtThePenWithCaseFoldingAndLineBreaks) {
         return grabFrame([&] {
             glClear(GL_COLOR_BUFFER_BIT);
             font.drawString(nullptr, 100, 50, text);
-            Clock::swapBuffers();
+            Clock::present();
         });
     };
     // Lower and upper case alike, a gap for the unknown '#', a new line back at the starting x.

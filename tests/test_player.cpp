@@ -79,7 +79,7 @@ TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
         [] {}, [] { pushEvent(Player::SEEK_EVENT, 112000); }, [] {}, [] { pushEvent(Player::PAUSE_EVENT); },
         [] {}, [] {}, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_SPACE); }, [] {},
         [] { pushEvent(SDL_KEYDOWN, 0, SDLK_LEFT); }};
-    const Clock::OnSwap viewer([&] {
+    const Clock::OnFrame viewer([&] {
         shown.push_back(Player::playing()->now());
         paused.push_back(Player::playing()->paused());
         if (shown.size() <= script.size()) script[shown.size() - 1]();
@@ -112,24 +112,50 @@ TEST(Clock, ReplacementsNestAndEachPutsBackWhatItReplaced) {
     std::vector<int> hooks;
     {
         const Clock::Drive outer([] { return 5u; });
-        const Clock::OnSwap first([&] { hooks.push_back(1); });
+        const Clock::OnFrame first([&] { hooks.push_back(1); });
         {
             const Clock::Drive inner([] { return 7u; });
-            const Clock::OnSwap second([&] { hooks.push_back(2); });
+            const Clock::OnFrame second([&] { hooks.push_back(2); });
             EXPECT_EQ(Clock::ticks(), 7u);
             EXPECT_EQ(inner.below(), 5u);
-            Clock::swapBuffers();
+            Clock::present();
             std::vector<bool> told;
             const Clock::OnUnseen tell([&told](bool unseen) { told.push_back(unseen); });
             {
                 const Clock::Unseen unseen, nested;
-                Clock::swapBuffers();
+                Clock::present();
             }
             EXPECT_EQ(told, (std::vector<bool>{true, false}));  // once for the outermost
         }
         EXPECT_EQ(Clock::ticks(), 5u);
-        Clock::swapBuffers();
+        Clock::present();
     }
     EXPECT_EQ(hooks, (std::vector<int>{2, 1}));
     EXPECT_LE(Clock::ticks(), SDL_GetTicks());
+}
+
+// A clock that moves at every reading: a frame still reads it once, every getTime in it agrees, and the
+// after-frame slots run in their order, the filter told of the cut a seek makes.
+TEST(Clock, AFrameIsDrawnAtOneMomentAndEndsInOnePlace) {
+    ensureGL();
+    struct Reader : Scene {
+        std::vector<int> seen;
+        void render() override {
+            for (int i = 0; i < 3; ++i) seen.push_back(getTime());
+        }
+    } scene;
+    unsigned int wall = 100;
+    const Clock::Drive clock([&wall] { return wall++; });
+    std::string order;
+    const Clock::Filter filter([&](bool cut) { order += cut ? "C" : "f"; });
+    const Clock::Overlay overlay([&] { order += "o"; });
+    const Clock::OnFrame hand([&] { order += "h"; });
+    scene.frame();
+    scene.frame();
+    Clock::cut();
+    scene.frame();
+    ASSERT_EQ(scene.seen.size(), 9u);
+    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(scene.seen[i], scene.seen[i / 3 * 3]) << i;
+    EXPECT_LT(scene.seen[0], scene.seen[3]);
+    EXPECT_EQ(order, "CohfohCoh");
 }

@@ -29,7 +29,7 @@ Frame drawOverWhite(const std::function<void()>& draw) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearDepth(1.0);
         draw();
-        Clock::swapBuffers();
+        Clock::present();
     });
 }
 

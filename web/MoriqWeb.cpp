@@ -54,7 +54,7 @@ extern "C" {
 // while the music plays, the demo's time is where it is heard.
 EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
     askedWidth = askedHeight = 0;
-    static const Clock::OnSwap yield([] {
+    static const Clock::OnFrame yield([] {
         Player* player = Player::playing();
         moriq_next_frame(player ? player->now() : -1, player && player->paused());
         applyAskedSize();

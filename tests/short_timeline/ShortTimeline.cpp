@@ -33,7 +33,6 @@ public:
         glColor3f(1.0f, 1.0f, 1.0f);
         glRectf(x, -0.5f, x + 0.2f, 0.5f);
         unsetOrtho();
-        Clock::swapBuffers();
     }
 
 private:

@@ -24,7 +24,7 @@ void ensureGL() {
 
 Frame grabFrame(const std::function<void()>& draw) {
     Frame frame;
-    const Clock::OnSwap grab([&frame] { frame = Screenshot::grab(); });
+    const Clock::OnFrame grab([&frame] { frame = Screenshot::grab(); });
     draw();
     return frame;
 }

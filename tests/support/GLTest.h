@@ -14,7 +14,7 @@ using Frame = Screenshot;
 // Opens the 640x480 GL window once per process (an X display is needed; Xvfb will do).
 void ensureGL();
 
-// Runs draw, which must end with Clock::swapBuffers(), and returns the frame as it was just before the swap.
+// Runs draw, which must end with Clock::present() (or draw a Scene::frame), and returns the frame as it was just before the swap.
 Frame grabFrame(const std::function<void()>& draw);
 // A test picture by name ("palette.png"); the stand-ins for the demo's pictures are under "data/".
 std::string picture(const std::string& name);

@@ -26,7 +26,7 @@ public:
     FrameTarget& operator=(const FrameTarget&) = delete;
 
     bool good() const { return framebuffer != 0 || inWindow(); }
-    // The finished frame (call it just before the swap, from Clock::onSwap): the picture in its letterbox.
+    // The finished frame (call it just before the swap, from Clock::OnFrame): the picture in its letterbox.
     // Valid until the next grab.
     const Screenshot& grab();
 

@@ -10,7 +10,7 @@ struct RGB {
 
 class Screenshot {
 public:
-    // Reads the back buffer; call it just before the swap (Clock::onSwap) to get the finished frame.
+    // Reads the back buffer; call it just before the swap (Clock::OnFrame) to get the finished frame.
     static Screenshot grab(int width = 640, int height = 480);
 
     RGB at(int x, int y) const;  // top-left origin, like the screen
