@@ -1,5 +1,5 @@
 // The live demo's options: --window, --native, --size WxH (with --window), --start SECONDS, --controls,
-// --help, --version.
+// --reduce-flashes, --help, --version.
 #include "Options.h"
 
 #include "Raster.h"
@@ -45,6 +45,8 @@ Options Options::parse(int argc, const char* const* argv) {
             options.native = true;
         } else if (!std::strcmp(arg, "--controls")) {
             options.controls = true;
+        } else if (!std::strcmp(arg, "--reduce-flashes")) {
+            options.reduceFlashes = true;
         } else if (!std::strcmp(arg, "--start")) {
             if (i + 1 >= argc) return bad("--start needs a moment in seconds, such as 64 or 12.5");
             options.startMs = readStart(argv[++i]);
@@ -67,6 +69,7 @@ Options Options::parse(int argc, const char* const* argv) {
 
 const char* Options::usage() {
     return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls]\n"
+           "                 [--reduce-flashes]\n"
            "  (no option)    full screen at 640x480\n"
            "  --window       in a 640x480 window\n"
            "  --size WxH     with --window: a window of that size, the 4:3 picture drawn at it between black bars\n"
@@ -74,6 +77,8 @@ const char* Options::usage() {
            "  --start S      plays from S seconds into the demo (decimals allowed), the music from there too\n"
            "  --controls     the viewer's keys: Space or K pauses and resumes, Left and Right go back and\n"
            "                 forward 5 s, Home goes to the start, 1 to 6 to the start of a scene\n"
+           "  --reduce-flashes  holds back the parts of frames that would flash more than three times a\n"
+           "                 second (WCAG 2.3.1), leaving the rest of the picture as it is\n"
            "  --help         prints this and exits\n"
            "  --version      prints the version and exits\n"
            "Escape ends the demo; closing the window ends the scene that is playing.\n"

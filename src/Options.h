@@ -15,6 +15,7 @@ struct Options {
     int height = SDLWindow::HEIGHT;
     int startMs = 0;                 // where the play starts (--start), in ms from the first scene's start
     bool controls = false;           // the viewer's keys: pause, seek (--controls)
+    bool reduceFlashes = false;      // the flash limiter on every frame (--reduce-flashes)
     std::string error;               // for BAD: what is wrong, one line
 
     // Reads the arguments after the program's name; no arguments: full screen at 640x480.

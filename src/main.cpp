@@ -1,5 +1,6 @@
 // The demo: opens the display, builds every scene behind the loading bar, starts the soundtrack,
 // plays the scenes in order and shuts down. With no arguments: full screen at 640x480; see Options.h.
+#include "FlashFilter.h"
 #include "LoaderBar.h"
 #include "Music.h"
 #include "Options.h"
@@ -53,7 +54,9 @@ int main(int argc, char** argv) {
     how.music = music;
     how.startMs = options.startMs;
     how.controls = options.controls;
+    FlashFilter* limiter = options.reduceFlashes ? new FlashFilter() : nullptr;
     player->live(how);
+    delete limiter;
 
     delete player;
     delete music;

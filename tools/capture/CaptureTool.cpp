@@ -4,6 +4,7 @@
 #include "CaptureTool.h"
 
 #include "FfmpegPipe.h"
+#include "FlashFilter.h"
 #include "FrameTarget.h"
 #include "Photosensitivity.h"
 #include "Player.h"
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -61,7 +63,11 @@ void usage(int length) {
                  "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n"
                  "  --flashes counts flashes by WCAG 2.3.1 and prints a line a second (second, general flashes,\n"
                  "  red flashes, ok or over three) and a verdict; it exits 0 when no second exceeds three\n"
-                 "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n";
+                 "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n"
+                 "  --reduce-flashes (with any of them) limits every frame as moriq-demo --reduce-flashes does:\n"
+                 "  no area flashes more than three times a second, the rest of the picture unchanged. A still,\n"
+                 "  or frames from --from past 0, have no frames before them: the limiter is warmed up over the\n"
+                 "  second before, drawn but not written, so they are what a viewer playing up to them saw.\n";
 }
 
 bool parseInt(const char* text, int& value) {
@@ -155,6 +161,7 @@ struct Options {
     int width = SDLWindow::WIDTH;    // of the frames written
     int height = SDLWindow::HEIGHT;
     int supersample = 1;
+    bool reduceFlashes = false;
     std::string path;                // the still, the frames' directory or the video
 };
 
@@ -192,6 +199,8 @@ bool parse(int argc, char** argv, int length, Options& options) {
             frames = argv[++i];
         } else if (!std::strcmp(argv[i], "--flashes")) {
             flashes = true;
+        } else if (!std::strcmp(argv[i], "--reduce-flashes")) {
+            options.reduceFlashes = true;
         } else {
             usage(length);
             return false;
@@ -249,6 +258,11 @@ public:
         }
         target.reset(new FrameTarget(Letterbox(options.width, options.height, options.supersample)));
         if (!target->good()) return;
+        if (options.reduceFlashes) {
+            const Letterbox& box = target->box;
+            limiter.reset(new FlashFilter(FlashFilter::Placement{box.width, box.height, box.pictureX, box.pictureY,
+                                                                 box.pictureWidth, box.pictureHeight}));
+        }
         catchStopSignals();
         // A write to ffmpeg after it died must fail, not kill the capture before it reports why.
         signal(SIGPIPE, SIG_IGN);
@@ -268,6 +282,7 @@ public:
 private:
     SDLWindow window;  // the demo's, at its default size: every other size is drawn offscreen
     std::unique_ptr<FrameTarget> target;  // declared after the window: released while GL is still there
+    std::unique_ptr<FlashFilter> limiter;  // after the target: its textures go while GL is there
     std::streambuf* coutBuffer = nullptr;
 };
 
@@ -290,7 +305,10 @@ int writeStill(const Options& options, const Timeline& timeline) {
     Screenshot shot;
     {
         Player player(display.screen(), timeline);
-        player.play(options.at, options.at, options.fps, [&](long) {
+        // The limiter's second before the still is drawn through it, and only the still is kept.
+        const int from = options.reduceFlashes ? std::max(0, options.at - 1000) : options.at;
+        player.play(from, options.at, options.fps, [&](long frame) {
+            if (frame >= 0) return true;
             shot = display.grab();
             return false;
         }, true);
@@ -311,7 +329,11 @@ int record(const Options& options, const Timeline& timeline, Display& display,
     if (!stopRequested) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
         Player player(display.screen(), timeline);
-        player.play(options.from, options.to, options.fps, [&](long frame) {
+        // With the limiter, the second before the first frame is drawn through it and not written.
+        const long first = Timeline::firstFrameAt(options.from, options.fps);
+        const int from = options.reduceFlashes ? std::max(0, options.from - 1000) : options.from;
+        player.play(from, options.to, options.fps, [&](long frame) {
+            if (frame < first) return true;
             written = write(display.grab(), frame);
             progress.frameDone();
             return written && !stopRequested;
