@@ -1,8 +1,9 @@
 // FlashFilter: the flash limiter on each finished frame, with GL, in the Clock::Filter slot while it lives.
-// The frame is copied to a texture and drawn small (K x K samples a cell) to read its cells cheaply; where
-// the limiter holds cells back, the frame shown before is blended over them as one quad a cell, its
-// corners' alphas the limiter's shares, so a held area fades into its surroundings without seams. Frames
-// with nothing to hold come out exactly as drawn.
+// The whole frame is read back and its cells measured exactly as the flash report measures them (a cheaper
+// sampled reading misjudged thin lines by more than the limiter's margin); where the limiter holds cells
+// back, the frame shown before is blended over them as one quad a cell, its corners' alphas the limiter's
+// shares, so a held area fades into its surroundings without seams. Frames with nothing to hold come out
+// exactly as drawn.
 #pragma once
 
 #include "Clock.h"
@@ -10,20 +11,21 @@
 
 #include <GL/gl.h>
 
+#include <functional>
 #include <vector>
 
 class FlashFilter {
 public:
-    static const int SAMPLES = 4;  // samples a cell, across and down
-
     // Where the drawn picture lies in the frame the viewer sees, in that frame's pixels from its top-left
-    // corner: the cells are the frame's. By default the drawn picture is the whole frame.
+    // corner, and how that frame (rows top to bottom, RGB) is made from the drawn one (RGB, rows bottom to
+    // top, as GL reads them): the cells are the frame's. By default the drawn picture is the frame.
     struct Placement {
         int frameWidth, frameHeight, x, y, width, height;
     };
+    using Compose = std::function<void(const unsigned char* drawn, unsigned char* frame)>;
 
     FlashFilter();
-    explicit FlashFilter(const Placement& placement);
+    FlashFilter(const Placement& placement, Compose compose);
     ~FlashFilter();
     FlashFilter(const FlashFilter&) = delete;
     FlashFilter& operator=(const FlashFilter&) = delete;
@@ -31,19 +33,22 @@ public:
     // Limits the frame in the back buffer (the picture Raster says is drawn), as shown at `ms`.
     void apply(long ms, bool cut);
     const FlashLimiter& limiter() const { return limits; }
+    // The GL context it drew in is gone (the page's next play has a new one): its texture is forgotten,
+    // not deleted, and the limiter starts afresh.
+    void forget();
 
 private:
-    // Reads the cells of the frame in `texture` (drawn width x height) into cells, and puts back the
-    // corner of the back buffer the reading drew over.
-    void measure(GLuint texture, int width, int height);
+    // Reads the drawn picture (width x height) into `into` and measures the frame's cells.
+    void measure(int width, int height, std::vector<unsigned char>& into);
     void blendShown(int width, int height);
 
     bool placed;
     Placement placement;
+    Compose compose;
     FlashLimiter limits;
-    GLuint drawn = 0, shown = 0;  // the frame as drawn, the frame shown before
-    int lastWidth = 0, lastHeight = 0;
-    std::vector<unsigned char> samples;
+    GLuint texture = 0;                       // the frame shown before, while blending
+    std::vector<unsigned char> drawn, shown;  // the drawn picture read now, and as shown the frame before
+    std::vector<unsigned char> frame;         // the frame composed from the drawn picture
     std::vector<Flashes::Colour> cells;
     Clock::Filter slot;
 };

@@ -85,12 +85,12 @@ bool Transitions::wouldCount(double value, bool marked) const {
     return copy.add(value, marked);
 }
 
-void cellColours(const unsigned char* rgb, int width, int height, std::vector<Colour>& cells) {
+void cellColours(const unsigned char* rgb, int width, int height, std::vector<Colour>& cells, bool bottomUp) {
     const float* lin = linearTable();
     std::vector<double> sums(CELLS * CELLS * 3, 0.0);
     for (int y = 0; y < height; ++y) {
         const int cy = y * CELLS / height;
-        const unsigned char* p = rgb + static_cast<size_t>(y) * width * 3;
+        const unsigned char* p = rgb + static_cast<size_t>(bottomUp ? height - 1 - y : y) * width * 3;
         for (int cx = 0; cx < CELLS; ++cx) {
             const int x1 = (cx + 1) * width / CELLS;
             double r = 0, g = 0, b = 0;

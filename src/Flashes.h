@@ -60,9 +60,11 @@ struct Colour {
     double r, g, b;  // linear light
 };
 
-// Each cell's mean linear colour of a frame (3 bytes a pixel, rows top to bottom), row by row of cells;
-// cell edges fall on whole pixels, so cells differ by a pixel at most. The frame is 48x48 pixels or more.
-void cellColours(const unsigned char* rgb, int width, int height, std::vector<Colour>& cells);
+// Each cell's mean linear colour of a frame (3 bytes a pixel, rows top to bottom, or bottom to top as GL
+// reads them), row by row of cells from the top; cell edges fall on whole pixels, so cells differ by a
+// pixel at most. The frame is 48x48 pixels or more.
+void cellColours(const unsigned char* rgb, int width, int height, std::vector<Colour>& cells,
+                 bool bottomUp = false);
 
 // The general and red flashes a cell shows in the last second, cell by cell: what the report and the
 // limiter both follow. The second is a window of times: frames, or milliseconds, as the caller counts.

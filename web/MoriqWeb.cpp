@@ -4,6 +4,7 @@
 // seeks and pauses from the page's timeline, the still of one moment for ?at=, and the soundtrack's path,
 // which the page fills in before main starts.
 #include "Clock.h"
+#include "FlashFilter.h"
 #include "Music.h"
 #include "Player.h"
 #include "Raster.h"
@@ -16,6 +17,7 @@
 #include <emscripten/html5.h>
 
 #include <iostream>
+#include <memory>
 #include <string>
 
 extern "C" {
@@ -45,6 +47,16 @@ void applyAskedSize() {
     Raster::resize(width, height);
 }
 
+// The flash limiter, while the page's "Reduce flashing" switch is on; the switch takes effect at the start
+// of a frame, when the GL context is the play's.
+bool reduceFlashes = false;
+std::unique_ptr<FlashFilter> limiter;
+
+void applyReduceFlashes() {
+    if (reduceFlashes && !limiter) limiter.reset(new FlashFilter());
+    if (!reduceFlashes) limiter.reset();
+}
+
 }  // namespace
 
 extern "C" {
@@ -58,6 +70,7 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
         Player* player = Player::playing();
         moriq_next_frame(player ? player->now() : -1, player && player->paused());
         applyAskedSize();
+        applyReduceFlashes();
     });
     static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
 }
@@ -67,6 +80,11 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
 EMSCRIPTEN_KEEPALIVE void moriq_web_resize(int width, int height) {
     askedWidth = width;
     askedHeight = height;
+}
+
+// The page's "Reduce flashing" switch (or the key R): the flash limiter on (1) or off (0) from the next frame.
+EMSCRIPTEN_KEEPALIVE void moriq_web_reduce_flashes(int on) {
+    reduceFlashes = on != 0;
 }
 
 // The page's timeline: a seek or a pause for the play under way, taken at its next frame with the keys.
@@ -87,6 +105,8 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_pause(void) {
 // first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
 EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
     moriqgl::load(emscripten_webgl_get_proc_address);
+    // A limiter left from the play before drew in that play's context.
+    if (limiter) limiter->forget();
     // The frames a seek draws only for the state they leave are not filled: software WebGL's time goes there.
     static const Clock::OnUnseen skip([](bool unseen) { moriqgl::discard(unseen); });
 }
@@ -107,6 +127,8 @@ EMSCRIPTEN_KEEPALIVE const char* moriq_web_playlist(void) {
 // page.js calls it when the browser has restored a lost WebGL context: the layer remakes what it drew
 // with, and the demo, which drew nothing meanwhile, plays on. Returns 0, or 1 if the layer could not.
 EMSCRIPTEN_KEEPALIVE int moriq_web_gl_restored(void) {
+    // The limiter's copies of frames came back empty: it starts afresh.
+    Clock::cut();
     return moriqgl::reload() ? 0 : 1;
 }
 

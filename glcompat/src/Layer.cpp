@@ -334,9 +334,7 @@ bool reload() {
         TextureObject& t = entry.second;
         if (!t.es) continue;
         t.es = c.renderer.createTexture();
-        // A copied picture comes back empty: it was a moment of the old context's frames.
-        if (t.hasImage)
-            c.renderer.uploadTexture(t.es, t.width, t.height, t.rgba.empty() ? nullptr : t.rgba.data(), t.mipmapped);
+        if (t.hasImage) c.renderer.uploadTexture(t.es, t.width, t.height, t.rgba.data(), t.mipmapped);
         for (const auto& p : t.parameters) c.renderer.textureParameter(t.es, p.first, p.second);
     }
     return true;
@@ -986,24 +984,6 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
                   GLenum format, GLenum type, const GLvoid* pixels) {
     texImage("glTexImage2D", target, GL_TEXTURE_2D, level, internalFormat, width, height, border, format, type,
              pixels);
-}
-
-// The picture is the frame's, kept in ES only (the flash limiter's copies of frames shown).
-void glCopyTexImage2D(GLenum target, GLint level, GLenum internalFormat, GLint x, GLint y, GLsizei width,
-                      GLsizei height, GLint border) {
-    Context* c = enter("glCopyTexImage2D");
-    if (!c) return;
-    if (target != GL_TEXTURE_2D || (internalFormat != GL_RGB && internalFormat != GL_RGBA))
-        return fail(*c, GL_INVALID_ENUM);
-    if (level != 0 || width <= 0 || height <= 0 || border != 0) return fail(*c, GL_INVALID_VALUE);
-    TextureObject* t = boundTexture(target);
-    if (!t) return;
-    t->rgba.clear();
-    t->width = width;
-    t->height = height;
-    t->hasImage = true;
-    t->mipmapped = false;
-    c->renderer.copyTexture(t->es, x, y, width, height);
 }
 
 GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height, GLenum format,

@@ -413,12 +413,6 @@ void Renderer::uploadTexture(GLuint esTexture, int width, int height, const unsi
     if (mipmaps) es.GenerateMipmap(GL_TEXTURE_2D);
 }
 
-void Renderer::copyTexture(GLuint esTexture, int x, int y, int width, int height) {
-    es.BindTexture(GL_TEXTURE_2D, esTexture);
-    applied.texture = esTexture;
-    es.CopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, x, y, width, height, 0);
-}
-
 void Renderer::textureParameter(GLuint esTexture, GLenum name, GLint value) {
     es.BindTexture(GL_TEXTURE_2D, esTexture);
     applied.texture = esTexture;

@@ -34,8 +34,6 @@ public:
     // ES textures of the layer's texture objects: rows of RGBA bytes, bottom row first.
     GLuint createTexture();
     void uploadTexture(GLuint esTexture, int width, int height, const unsigned char* rgba, bool mipmaps);
-    // The read framebuffer's rectangle as the texture's picture, RGB (the canvas has no alpha to copy).
-    void copyTexture(GLuint esTexture, int x, int y, int width, int height);
     void textureParameter(GLuint esTexture, GLenum name, GLint value);
     void deleteTexture(GLuint esTexture);
 

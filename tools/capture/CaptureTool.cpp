@@ -260,8 +260,14 @@ public:
         if (!target->good()) return;
         if (options.reduceFlashes) {
             const Letterbox& box = target->box;
-            limiter.reset(new FlashFilter(FlashFilter::Placement{box.width, box.height, box.pictureX, box.pictureY,
-                                                                 box.pictureWidth, box.pictureHeight}));
+            // The limiter measures the frames as written: the picture in its letterbox.
+            const FlashFilter::Placement placement{box.width,    box.height,         box.pictureX,
+                                                   box.pictureY, box.pictureWidth, box.pictureHeight};
+            limiter.reset(target->inWindow()
+                              ? new FlashFilter()
+                              : new FlashFilter(placement, [box](const unsigned char* drawn, unsigned char* frame) {
+                                    box.compose(drawn, frame);
+                                }));
         }
         catchStopSignals();
         // A write to ffmpeg after it died must fail, not kill the capture before it reports why.

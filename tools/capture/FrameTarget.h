@@ -32,8 +32,10 @@ public:
 
     const Letterbox box;
 
-private:
+    // Whether frames are drawn in the window (the demo's own 640x480), not offscreen.
     bool inWindow() const;
+
+private:
     void release();
 
     Raster::Layout before = Raster::layout();

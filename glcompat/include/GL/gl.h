@@ -221,8 +221,6 @@ void glTexImage1D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
                   GLenum type, const GLvoid* pixels);
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels);
-void glCopyTexImage2D(GLenum target, GLint level, GLenum internalFormat, GLint x, GLint y, GLsizei width,
-                      GLsizei height, GLint border);
 
 #ifdef __cplusplus
 }

@@ -22,7 +22,6 @@
     X(ColorMask, void, (GLboolean, GLboolean, GLboolean, GLboolean))                                       \
     X(ClearDepthf, void, (GLfloat))                                                                        \
     X(CompileShader, void, (GLuint))                                                                       \
-    X(CopyTexImage2D, void, (GLenum, GLint, GLenum, GLint, GLint, GLsizei, GLsizei, GLint))              \
     X(CreateProgram, GLuint, ())                                                                           \
     X(CreateShader, GLuint, (GLenum))                                                                      \
     X(CullFace, void, (GLenum))                                                                            \
