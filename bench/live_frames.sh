@@ -5,7 +5,7 @@
 # scene, which carries the scene's start, is left out. The load average is printed before and after each
 # run: the machine may be shared, and the times follow the load.
 #
-#   bench/live_frames.sh [extra demo options for the first run]
+#   bench/live_frames.sh [extra demo options for both runs, e.g. --reduce-flashes]
 #
 # Needs a build with the benchmarks (scripts/test.sh makes one, or scripts/build.sh -DMORIQ_BENCH=ON).
 set -euo pipefail
@@ -26,7 +26,7 @@ run() {
     echo "  after: load $(load)" >>"$work/$name.load"
 }
 run 1920x1080 --native "$@"
-run 640x480
+run 640x480 "$@"
 build/moriq-capture --list | awk -F'\t' '$1 == "scene" { print $2 }' >"$work/names"
 
 /usr/bin/python3 - "$work" <<'PY'
