@@ -12,9 +12,10 @@
 
 class FlashLimiter {
 public:
-    // Transitions a cell may show within a second before it is held: three flashes. The report counts a
-    // fourth flash at eight, so a transition the limiter misjudges still leaves the count at three.
-    static const int ALLOWED = 6;
+    // Transitions a cell may show within a second before it is held: the report counts a fourth flash at
+    // eight. The cells are measured as the report measures them, and a held cell is measured again as
+    // shown, so the count needs no margin: a cell that never flashes four times is never touched.
+    static const int ALLOWED = 7;
     static const int VERTICES = Flashes::CELLS + 1;  // across and down: the cells' corners
 
     FlashLimiter();

@@ -25,7 +25,8 @@ class CaptureFlashes(unittest.TestCase):
 
     def test_report_verdict_and_exit_status(self):
         for args, seconds, over in [((), range(10), True), (("--fps", "20", "--from", "2000", "--to", "4000"), [2, 3], False),
-                                    (("--reduce-flashes",), range(10), False)]:
+                                    (("--reduce-flashes",), range(10), False),
+                                    (("--reduce-flashes", "--size", "800x480", "--from", "1000", "--to", "4000"), [1, 2, 3], False)]:
             with self.subTest(args=args):
                 status, rows, errors = self.flashes(*args)
                 self.assertEqual(status, 1 if over else 0, errors)
