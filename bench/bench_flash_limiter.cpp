@@ -1,7 +1,7 @@
 // What the flash limiter costs a frame, on the real GL (run under an X display at least 1920x1080; Xvfb
-// with llvmpipe measures the software renderer): reading the cells from the whole frame with glReadPixels
-// against FlashFilter's copy drawn small, at 640x480 and 1920x1080; the limiter on a still frame and on a
-// full-frame strobe it holds back; and the limiter's decisions alone, on the CPU.
+// with llvmpipe measures the software renderer), at 640x480 and 1920x1080: reading the whole frame and
+// measuring its cells; FlashFilter on a still frame (that reading alone) and on a full-frame strobe it
+// holds back (the frame before uploaded, blended over, read again); and the limiter's decisions alone.
 #include "FlashFilter.h"
 #include "FlashLimiter.h"
 #include "Raster.h"
@@ -64,8 +64,7 @@ void BM_CellsFromWholeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_CellsFromWholeFrame)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// FlashFilter on frames it leaves alone (still) or holds back (strobe): the copy, the small drawing read
-// back, the corner put back and, for the strobe, the blend and a second reading.
+// FlashFilter on frames it leaves alone (still) or holds back (strobe).
 void limitFrames(benchmark::State& state, bool strobe) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     if (!window(width, height)) return state.SkipWithError("no GL window (run under an X display)");
