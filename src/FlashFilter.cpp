@@ -46,12 +46,13 @@ void FlashFilter::apply(long ms, bool cut) {
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     measure(width, height, drawn);
     limits.decide(ms, cells);
-    if (limits.holding()) {
+    if (limits.holding()) upload(width, height);
+    for (int pass = 0; limits.holding() && pass < FlashLimiter::PASSES; ++pass) {
         blendShown(width, height);
-        measure(width, height, shown);
-    } else {
-        std::swap(drawn, shown);
+        measure(width, height, drawn);
+        if (!limits.recheck(cells)) break;
     }
+    std::swap(drawn, shown);
     glPopClientAttrib();
     limits.shown(cells);
 }
@@ -64,6 +65,20 @@ void FlashFilter::measure(int width, int height, std::vector<unsigned char>& int
     frame.resize(static_cast<size_t>(placement.frameWidth) * placement.frameHeight * 3);
     compose(into.data(), frame.data());
     Flashes::cellColours(frame.data(), placement.frameWidth, placement.frameHeight, cells);
+}
+
+void FlashFilter::upload(int width, int height) {
+    // The frame shown before, as read: rows bottom to top, as a texture wants them.
+    glPushAttrib(GL_TEXTURE_BIT);
+    if (!texture) glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, shown.data());
+    glPopAttrib();
 }
 
 void FlashFilter::blendShown(int width, int height) {
@@ -83,16 +98,7 @@ void FlashFilter::blendShown(int width, int height) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
-    // The frame shown before, as read: rows bottom to top, as a texture wants them.
-    if (!texture) glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, shown.data());
-
     glViewport(0, 0, width, height);
     // The frame's pixels, top row up, over the drawn picture's rectangle: cells outside it are clipped.
     project(p.x, p.x + p.width, p.y + p.height, p.y);

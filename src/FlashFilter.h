@@ -40,6 +40,8 @@ public:
 private:
     // Reads the drawn picture (width x height) into `into` and measures the frame's cells.
     void measure(int width, int height, std::vector<unsigned char>& into);
+    // The frame shown before into the texture, then blended over the held cells.
+    void upload(int width, int height);
     void blendShown(int width, int height);
 
     bool placed;

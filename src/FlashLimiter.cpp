@@ -97,6 +97,11 @@ const std::vector<float>& FlashLimiter::decide(long ms, const std::vector<Colour
         share[i] = safeShare(i, last[i], drawn[i]);
         held = true;
     }
+    spreadToCorners();
+    return share;
+}
+
+void FlashLimiter::spreadToCorners() {
     for (int vy = 0; vy < VERTICES; ++vy)
         for (int vx = 0; vx < VERTICES; ++vx) {
             float most = 0.0f;
@@ -105,7 +110,26 @@ const std::vector<float>& FlashLimiter::decide(long ms, const std::vector<Colour
                     most = std::max(most, share[cy * CELLS + cx]);
             vertexShare[vy * VERTICES + vx] = most;
         }
-    return share;
+}
+
+bool FlashLimiter::over(size_t cell, const Colour& colour) const {
+    const int would = counter.wouldCount(cell, colour);
+    return ((would & 1) && counter.general()[cell] + 1 > ALLOWED) || ((would & 2) && counter.red()[cell] + 1 > ALLOWED);
+}
+
+bool FlashLimiter::recheck(const std::vector<Colour>& blended) {
+    bool again = false;
+    for (int cy = 0; cy < CELLS; ++cy)
+        for (int cx = 0; cx < CELLS; ++cx) {
+            const int i = cy * CELLS + cx;
+            const float* top = &vertexShare[cy * VERTICES + cx];
+            const bool touched = top[0] > 0 || top[1] > 0 || top[VERTICES] > 0 || top[VERTICES + 1] > 0;
+            if (!touched || share[i] >= 1.0f || !over(i, blended[i])) continue;
+            share[i] = 1.0f;
+            again = true;
+        }
+    if (again) spreadToCorners();
+    return again;
 }
 
 float FlashLimiter::safeShare(size_t cell, const Colour& before, const Colour& drawn) const {
@@ -147,9 +171,10 @@ void FlashLimiter::limit(long ms, unsigned char* rgb, int width, int height) {
     if (previous.size() != size) cut();
     Flashes::cellColours(rgb, width, height, cells);
     decide(ms, cells);
-    if (held) {
+    for (int pass = 0; held && pass < PASSES; ++pass) {
         blend(previous.data(), rgb, width, height, vertexShare, rgb);
         Flashes::cellColours(rgb, width, height, cells);
+        if (!recheck(cells)) break;
     }
     shown(cells);
     previous.assign(rgb, rgb + size);
