@@ -40,12 +40,7 @@ int main(int argc, char** argv) {
     {
         FrameTarget target{Letterbox(width, height)};
         if (!target.good()) return 1;
-        const Letterbox& box = target.box;
-        std::unique_ptr<FlashFilter> filter(
-            target.inWindow()
-                ? new FlashFilter()
-                : new FlashFilter({box.width, box.height, box.pictureX, box.pictureY, box.pictureWidth, box.pictureHeight},
-                                  [box](const unsigned char* drawn, unsigned char* frame) { box.compose(drawn, frame); }));
+        const std::unique_ptr<FlashFilter> filter = target.flashFilter();
         Screenshot drawn;
         long frame = 0;
         // The drawn frame is read before the limiter, the shown one after it.

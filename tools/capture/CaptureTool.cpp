@@ -258,17 +258,7 @@ public:
         }
         target.reset(new FrameTarget(Letterbox(options.width, options.height, options.supersample)));
         if (!target->good()) return;
-        if (options.reduceFlashes) {
-            const Letterbox& box = target->box;
-            // The limiter measures the frames as written: the picture in its letterbox.
-            const FlashFilter::Placement placement{box.width,    box.height,         box.pictureX,
-                                                   box.pictureY, box.pictureWidth, box.pictureHeight};
-            limiter.reset(target->inWindow()
-                              ? new FlashFilter()
-                              : new FlashFilter(placement, [box](const unsigned char* drawn, unsigned char* frame) {
-                                    box.compose(drawn, frame);
-                                }));
-        }
+        if (options.reduceFlashes) limiter = target->flashFilter();
         catchStopSignals();
         // A write to ffmpeg after it died must fail, not kill the capture before it reports why.
         signal(SIGPIPE, SIG_IGN);
