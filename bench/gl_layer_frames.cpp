@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "Player.h"
 #include "Timeline.h"
+#include "DemoVariants.h"
 #include "moriqgl/EsFunctions.h"
 #include "moriqgl/moriqgl.h"
 
@@ -77,7 +78,7 @@ SDL_Surface* dummyScreen() {
 // Frames of the scene holding fromMs, from there on, one an iteration, at 60 fps; the scenes are built
 // behind the loading bar as the demo builds them.
 void sceneFrames(benchmark::State& state, int fromMs) {
-    if (!moriqgl::load(stubProc)) {
+    if (!moriqgl::load(stubProc, demoVariants())) {
         state.SkipWithError("the layer did not start");
         return;
     }

@@ -3,7 +3,8 @@
 #   normal    the whole suite, built as usual into build/
 #   sanitize  the whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 #             (clang) into build-asan/
-#   fuzz      the PNG loader's fuzz target for MORIQ_FUZZ_SECONDS seconds (60), corpus in build-asan/fuzz/
+#   fuzz      every fuzz target (the PNG loader, the track files, the editor's projects, the editor
+#             protocol) for its share of MORIQ_FUZZ_SECONDS seconds (60 in all), corpora in build-asan/fuzz/
 #   web       the page built into build-web/ and tested in headless Chromium (tests/web/)
 # MORIQ_STAGES chooses some of them (default: all), run in this order; an unknown name exits with 2. Extra
 # arguments go to ctest in both suites (for example -LE long to skip the full-length demo runs). Exits
@@ -40,26 +41,41 @@ sanitize() {
     build_sanitized && ctest --test-dir build-asan --output-on-failure -j"$jobs" "$@"
 }
 
-# The corpus grows from the seeds the build writes; a crash leaves its input in build-asan/fuzz/.
+# Every fuzz target gets its share of the fuzzing time (the first also the remainder). Each corpus grows
+# from the seeds the build writes; a crash leaves its input in build-asan/fuzz/, named after its target.
+fuzz_targets=(fuzz_png fuzz_track_file fuzz_rocket_xml fuzz_sync_protocol)
 fuzz() {
     build_sanitized >/dev/null || return 1
-    mkdir -p build-asan/fuzz/corpus
-    echo "Fuzzing the PNG loader for ${fuzz_seconds}s (log: build-asan/fuzz/fuzz.log)"
-    if build-asan/fuzz_png -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=2 \
-        -print_final_stats=1 -artifact_prefix=build-asan/fuzz/ build-asan/fuzz/corpus build-asan/fuzz/seeds \
-        >build-asan/fuzz/fuzz.log 2>&1; then
-        grep -E '^(#[0-9]+[[:space:]]+DONE|Done|stat::number_of_executed_units|stat::peak_rss_mb)' \
-            build-asan/fuzz/fuzz.log || true
-    else
-        tail -n 60 build-asan/fuzz/fuzz.log
-        return 1
-    fi
+    local share=$((fuzz_seconds / ${#fuzz_targets[@]}))
+    local extra=$((fuzz_seconds % ${#fuzz_targets[@]}))
+    local failed=0 target seconds corpus seeds log
+    for target in "${fuzz_targets[@]}"; do
+        seconds=$((share + extra))
+        extra=0
+        [ "$seconds" -ge 1 ] || seconds=1
+        if [ "$target" = fuzz_png ]; then
+            corpus=build-asan/fuzz/corpus seeds=build-asan/fuzz/seeds log=build-asan/fuzz/fuzz.log
+        else
+            corpus=build-asan/fuzz/$target/corpus seeds=build-asan/fuzz/$target/seeds log=build-asan/fuzz/$target.log
+        fi
+        mkdir -p "$corpus"
+        echo "Fuzzing $target for ${seconds}s (log: $log)"
+        if "build-asan/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=2 \
+            -print_final_stats=1 -artifact_prefix="build-asan/fuzz/$target-" "$corpus" "$seeds" >"$log" 2>&1; then
+            grep -E '^(#[0-9]+[[:space:]]+DONE|Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+        else
+            tail -n 60 "$log"
+            echo "$target failed: its crashing input is in build-asan/fuzz/" >&2
+            failed=1
+        fi
+    done
+    return "$failed"
 }
 
 # The page against the capture tool's stills, so both are built; playwright-core drives Debian's Chromium.
 web() {
     scripts/web.sh --build && scripts/build.sh --target moriq-capture >/dev/null &&
-        (cd tests/web && npm ci --no-audit --no-fund --silent) && node --test tests/web/page.test.mjs tests/web/player.test.mjs
+        (cd tests/web && npm ci --no-audit --no-fund --silent) && node --test tests/web/page.test.mjs tests/web/player.test.mjs tests/web/sync.test.mjs
 }
 
 failed=()

@@ -22,6 +22,7 @@ const Scene::Corner PICTURE[4] = {{0, 0, 2, 511}, {1, 0, 514, 511}, {1, 1, 514, 
 CelScene::CelScene(SDL_Surface* sdlsurf) {
     lightAngle = Vector3d(0.0f, 0.0f, 0.0f);
     surface = sdlsurf;
+    useCues(CUES);
     ting = new Texture(PICTURES[0]);
     outlineSmooth = true;
     outlineWidth = 3.0f;
@@ -50,17 +51,22 @@ void CelScene::init() {
 }
 
 void CelScene::render() {
+    glClearColor(cue(BACKGROUND_R), cue(BACKGROUND_G), cue(BACKGROUND_B), 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
-    if (getTime() > 2000 && getTime() <= 7999) overlay(ting, PICTURE, shownAlpha(getTime(), 2000, 8000));
+    const int from = cueInt(PICTURE_FROM), to = cueInt(PICTURE_TO);
+    if (getTime() > from && getTime() < to) overlay(ting, PICTURE, shownAlpha(getTime(), from, to));
+    lightAngle = Vector3d(cue(LIGHT_X), cue(LIGHT_Y), 1.0f);
+    lightAngle.normalize();
 
     // 2D texturing and blending are as the scene before left them (both off in the demo).
     const CelShader::Mesh mesh = {spikeThingie2_numberFaces, spikeThingie2_vertices, spikeThingie2_normals,
                                   spikeThingie2_faces};
-    CelShader::draw(*this, mesh, STAR_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture);
+    outlineWidth = cue(OUTLINE_WIDTH);
+    CelShader::draw(*this, mesh, STAR_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture, cue(SPIN));
 
-    if (getTime() > 14000) fade((getTime() - 14000) / 1000.0f);
+    const int fadeOutFrom = cueInt(FADE_OUT_FROM);
+    if (getTime() > fadeOutFrom) fade((getTime() - fadeOutFrom) / 1000.0f);
     if (getTime() <= 999) fade(1.0f - getTime() / 1000.0f);
-
 }

@@ -49,14 +49,15 @@ float CelShader::shade(const float* modelview, const float normal[3], Vector3d l
 }
 
 void CelShader::draw(Scene& scene, const Mesh& mesh, const Style& style, bool outlineSmooth,
-                     float outlineWidth, Vector3d lightAngle, const GLuint shaderTexture[1]) {
+                     float outlineWidth, Vector3d lightAngle, const GLuint shaderTexture[1], float spin) {
     if (outlineSmooth)
         glEnable(GL_LINE_SMOOTH);
     else
         glDisable(GL_LINE_SMOOTH);
 
     if (style.translate) glTranslatef(0.0f, 0.0f, -2.0f);
-    glRotatef(static_cast<GLfloat>(scene.getTime() / 20.0), 0.1f, 0.2f, 0.3f);
+    // At 50 degrees a second this is exactly the time / 20 the star has always turned by.
+    glRotatef(static_cast<GLfloat>(scene.getTime() * static_cast<double>(spin) / 1000.0), 0.1f, 0.2f, 0.3f);
 
     float tmpMatrix[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, tmpMatrix);

@@ -47,8 +47,8 @@ public:
     // column-major model-view matrix, normalised, dotted with the light; negative shades become 0.
     static float shade(const float* modelview, const float normal[3], Vector3d lightAngle);
 
-    // Draws the mesh for the scene's current time (read from the scene's clock at each use).
-    // Leaves a rotation and a scale on the model-view matrix.
+    // Draws the mesh for the scene's current time (read from the scene's clock at each use), turned by
+    // spin degrees a second of it. Leaves a rotation and a scale on the model-view matrix.
     static void draw(Scene& scene, const Mesh& mesh, const Style& style, bool outlineSmooth,
-                     float outlineWidth, Vector3d lightAngle, const GLuint shaderTexture[1]);
+                     float outlineWidth, Vector3d lightAngle, const GLuint shaderTexture[1], float spin);
 };

@@ -8,6 +8,7 @@
 
 FunkyBackground::FunkyBackground(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
+    useCues(CUES);
     background = new Texture(PICTURES[0]);
     MAX_X = 16;
     MAX_Y = 16;
@@ -17,6 +18,8 @@ FunkyBackground::FunkyBackground(SDL_Surface* sdlsurf) {
     TEXTUREJA = 12;
     SW = 0.1f;
     FACT = 1.0f;
+    SPEED = 3.0f;
+    TINT[0] = TINT[1] = TINT[2] = 1.0f;
 }
 
 FunkyBackground::~FunkyBackground() {
@@ -39,8 +42,13 @@ void FunkyBackground::init() {
 void FunkyBackground::render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.5f);
-    getFunky(getTime() / 1000.0f, 9, 0.0f);
+    glTranslatef(0.0f, 0.0f, cue(DISTANCE));
+    SPEED = cue(RIPPLE_SPEED);
+    DIS = cue(RIPPLE_SIZE);
+    TINT[0] = cue(TINT_R);
+    TINT[1] = cue(TINT_G);
+    TINT[2] = cue(TINT_B);
+    getFunky(getTime() / 1000.0f, 9, cue(SWIRL));
 }
 
 FunkyBackground::GridPoint FunkyBackground::gridPoint(int gx, int gy, float tid, float swirl, int maxX,
@@ -62,7 +70,7 @@ FunkyBackground::GridPoint FunkyBackground::gridPoint(int gx, int gy, float tid,
 }
 
 void FunkyBackground::getFunky(float tim, int, float swirl) {
-    const float tid = 3.0f * tim;
+    const float tid = SPEED * tim;
     swirl = 5.0f * swirl;
 
     glMatrixMode(GL_MODELVIEW);
@@ -73,7 +81,7 @@ void FunkyBackground::getFunky(float tim, int, float swirl) {
     glEnable(GL_DEPTH_TEST);
     background->bind();
     glDepthMask(GL_FALSE);
-    glColor3f(1.0f, 1.0f, 1.0f);
+    glColor3fv(TINT);
     glEnable(GL_COLOR_MATERIAL);
 
     // Every corner is recomputed from its grid point alone, so shared corners match exactly.

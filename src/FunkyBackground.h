@@ -15,6 +15,17 @@ public:
     void init() override;
     void render() override;
 
+    enum CueIndex { DISTANCE, RIPPLE_SPEED, RIPPLE_SIZE, SWIRL, TINT_R, TINT_G, TINT_B };
+    static constexpr Cue CUES[] = {
+        {"distance", -2.5, "the picture's distance from the eye (negative: ahead)"},
+        {"ripple.speed", 3.0, "how fast the ripples run, radians a second"},
+        {"ripple.size", 0.1, "how far each grid point sways"},
+        {"swirl", 0.0, "a swirl over the ripples (0: none)"},
+        {"tint.r", 1.0, "the picture's tint, red"},
+        {"tint.g", 1.0, "the picture's tint, green"},
+        {"tint.b", 1.0, "the picture's tint, blue"},
+    };
+
     // The picture the constructor loads.
     static constexpr const char* PICTURES[] = {"data/background1.png"};
     // Draws the warped grid; tim in seconds, swirl scales the swirl term (0: none), i is not used.
@@ -25,7 +36,7 @@ public:
         float s, t;  // texture coordinate
         float x, y;  // position (z is 0)
     };
-    // Grid point (gx, gy) with tid = 3 * seconds and swirl already scaled by 5, as getFunky uses them.
+    // Grid point (gx, gy) with tid = SPEED * seconds and swirl already scaled by 5, as getFunky uses them.
     static GridPoint gridPoint(int gx, int gy, float tid, float swirl, int maxX, int maxY, float sizeX,
                                float sizeY, float dis, float sw);
 
@@ -37,6 +48,8 @@ public:
     int TEXTUREJA;  // carried with its default, as FACT is; the drawing reads neither
     float SW;
     float FACT;
+    float SPEED;  // radians a second of the ripples' phase
+    float TINT[3];
 
 private:
     Texture* background = nullptr;

@@ -48,6 +48,7 @@ const int FADE_OUT_FROM = 9000;
 
 Greetings::Greetings(SDL_Surface* sdlsurf) {
     surface = sdlsurf;
+    useCues(CUES);
     greetings = new Texture(PICTURES[0]);
     z = 1.0f;
     start1 = 4.0f;
@@ -121,17 +122,20 @@ void Greetings::drawCube(float size) {
 }
 
 void Greetings::drawCubeField() {
+    const float x = cue(CUBES_X), turn = cue(CUBES_TURN);
+    const float fill[3] = {cue(FILL_R), cue(FILL_G), cue(FILL_B)};
+    const float line[3] = {cue(LINE_R), cue(LINE_G), cue(LINE_B)};
     for (const CubeGroup& group : GROUPS) {
         for (float rowY : ROW_HEIGHTS) {
             glLoadIdentity();
-            glTranslatef(-20.0f, rowY, group.depth);
-            glRotatef(-30.0f, 1.0f, 1.0f, 1.0f);
+            glTranslatef(x, rowY, group.depth);
+            glRotatef(turn, 1.0f, 1.0f, 1.0f);
             z = group.secondStart ? start2 : start1;
             for (int k = 0; k < group.cubesPerRow; ++k) {
                 glTranslatef(4.0f, 0.0f, 0.0f);
-                glColor3f(0.0f, 0.1f, 0.6f);
+                glColor3fv(fill);
                 drawCube(z);
-                glColor3f(0.3f, 0.0f, 0.2f);
+                glColor3fv(line);
                 glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
                 drawCube(z);
                 glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -153,10 +157,12 @@ void Greetings::drawFades(int t) {
 
 void Greetings::render() {
     const int t = getTime();
+    glClearColor(cue(BACKGROUND_R), cue(BACKGROUND_G), cue(BACKGROUND_B), 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    start1 = std::sin(static_cast<float>(t / 500.0));
-    start2 = std::sin(static_cast<float>(t / 500.0));
+    const double pulse = cue(PULSE_SPEED);
+    start1 = std::sin(static_cast<float>(t / 500.0 * pulse));
+    start2 = std::sin(static_cast<float>(t / 500.0 * pulse));
     drawCubeField();
     // Depth-tested as always: the strip lies nearer than every cube, so it covers them all.
     overlay(greetings, STRIP, 1.0f, true, jitterAt(t));

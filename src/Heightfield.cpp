@@ -4,6 +4,7 @@
 #include "Timeline.h"
 #include "models/spikeThingie.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace terrain {
@@ -56,6 +57,7 @@ const Scene::Corner WEMADE_CORNERS[4] = {{0, 0, 2, 495}, {1, 0, 258, 495}, {1, 1
 Heightfield::Heightfield(SDL_Surface* sdlsurf) {
     lightAngle = Vector3d(0.0f, 0.0f, 0.0f);
     surface = sdlsurf;
+    useCues(CUES);
     bump = 17350;
     genmap();
     dude = new Texture(PICTURES[0]);
@@ -109,19 +111,25 @@ void Heightfield::startAt(int ms, int fps) {
     bump = 17350;
     for (long n = 0; Timeline::frameTime(n, fps) < ms; ++n) {
         const unsigned int frame = static_cast<unsigned int>(Timeline::frameTime(n, fps));
-        if (frame > 17499 && frame - bump > 1100) bump = frame;
+        if (beatRestarts(frame)) bump = frame;
     }
 }
 
+bool Heightfield::beatRestarts(unsigned int t) const {
+    const int ms = static_cast<int>(t);
+    return ms >= cueIntAt(BEAT_FROM, ms) && t - bump > static_cast<unsigned int>(std::max(cueIntAt(BEAT_PERIOD, ms), 200));
+}
+
 void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int zmax, int xmin, int xmax) {
-    float blend = 0.5f;
+    float blend = cue(TERRAIN_ALPHA);
     // Not clamped: below zero from 18 s on, which GL clamps to fully transparent.
-    if (getTime() > 16000) blend = 0.5f - (getTime() - 16000) / 4000.0f;
+    const int fadeFrom = cueInt(TERRAIN_FADE_FROM);
+    if (getTime() > fadeFrom) blend = blend - (getTime() - fadeFrom) / 4000.0f;
     const float xd = static_cast<float>(xmax - xmin) / px;
     const float zd = static_cast<float>(zmax - zmin) / pz;
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glRotatef(45.0f, 0.0f, 1.0f, 0.0f);
+    glRotatef(cue(TERRAIN_TURN), 0.0f, 1.0f, 0.0f);
     // Each quad filled, then its outline over it.
     const GLenum modes[2] = {GL_FILL, GL_LINE};
     const GLfloat blues[2][3] = {{0.0f, 0.5f, 0.6f}, {0.0f, 0.0f, 0.7f}};
@@ -147,10 +155,13 @@ void Heightfield::rendermap(int start, int stopp, int px, int pz, int zmin, int 
 void Heightfield::renderCelPr0n() {
     const CelShader::Mesh mesh = {spikeThingie_numberFaces, spikeThingie_vertices, spikeThingie_normals,
                                   spikeThingie_faces};
-    CelShader::draw(*this, mesh, BALL_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture);
+    CelShader::draw(*this, mesh, BALL_STYLE, outlineSmooth, outlineWidth, lightAngle, shaderTexture,
+                    cue(BALL_SPIN));
 }
 
 void Heightfield::render() {
+    glClearColor(cue(BACKGROUND_R), cue(BACKGROUND_G),
+                 cue(BACKGROUND_B), 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
@@ -169,18 +180,21 @@ void Heightfield::render() {
         if (getTime() > 9000) alpha = 1.0f - (getTime() - 9000) / 1000.0f;
         overlay(smegma, SMEGMA_CORNERS, alpha);
     }
-    if (getTime() > 2000 && getTime() <= 7999) overlay(wemade, WEMADE_CORNERS, shownAlpha(getTime(), 2000, 8000));
+    const int wemadeFrom = cueInt(WEMADE_FROM), wemadeTo = cueInt(WEMADE_TO);
+    if (getTime() > wemadeFrom && getTime() < wemadeTo)
+        overlay(wemade, WEMADE_CORNERS, shownAlpha(getTime(), wemadeFrom, wemadeTo));
 
     mc = terrain::scrollRow(getTime());
-    glTranslatef(0.0f, -1.5f, -4.0f);
+    glTranslatef(0.0f, cue(CAMERA_Y), cue(CAMERA_Z));
     rendermap(mc, mc + 50, 10, 50, -20, 10, -2, 2);
     glLoadIdentity();
 
-    if (getTime() > 17499) {
+    if (getTime() >= cueInt(BEAT_FROM)) {
         // Unsigned, as the reset instant is a tick count.
-        if (static_cast<unsigned int>(getTime()) - bump > 900)
-            glTranslatef(0.0f, 0.0f, 1.0f - (static_cast<unsigned int>(getTime()) - bump) / 1000.0f);
-        if (static_cast<unsigned int>(getTime()) - bump > 1100) bump = static_cast<unsigned int>(getTime());
+        const unsigned int t = static_cast<unsigned int>(getTime());
+        if (t - bump > static_cast<unsigned int>(std::max(cueInt(BEAT_PERIOD), 200)) - 200)
+            glTranslatef(0.0f, 0.0f, 1.0f - (t - bump) / 1000.0f);
+        if (beatRestarts(t)) bump = t;
     }
 
     if (getTime() > 9999) {
@@ -191,11 +205,11 @@ void Heightfield::render() {
         } else if (getTime() <= 14000) {
             glColor4f(0.0f, 0.0f, 1.0f, (getTime() - 12000) / 2000.0f);
         }
-        glTranslatef(0.0f, 0.0f, -2.0f);
+        glTranslatef(0.0f, 0.0f, cue(BALL_Z));
         renderCelPr0n();
     }
 
-    if (getTime() > 34000) fade((getTime() - 34000) / 1000.0f);
+    const int fadeOutFrom = cueInt(FADE_OUT_FROM);
+    if (getTime() > fadeOutFrom) fade((getTime() - fadeOutFrom) / 1000.0f);
     if (getTime() <= 999) fade(1.0f - getTime() / 1000.0f);
-
 }

@@ -813,13 +813,21 @@ void Metaballs::flyttballer(metaballer* b, float rf, bool gruppe3) {
     }
 }
 
-void Metaballs::beveg(metaballer* b, int ms, bool gruppe3) {
+void Metaballs::beveg(metaballer* b, int ms, bool gruppe3, const Drift& drift) {
     if (ms < 0) return;
     // Step n falls at n / 60 s; all those due by now and not yet taken run, each with its own r.
     const long long last = static_cast<long long>(ms) * STEPS_PER_SECOND / 1000;
     for (; b->steg <= last; ++b->steg) {
         const double stepMs = b->steg * 1000.0 / STEPS_PER_SECOND;
+        const float scale = drift ? drift(static_cast<int>(stepMs)) : 1.0f;
+        if (scale == 1.0f) {
+            flyttballer(b, static_cast<float>(stepMs / 300.0), gruppe3);
+            continue;
+        }
+        Vector3d before[MAXBALLS];
+        for (int j = 0; j < MAXBALLS; ++j) before[j] = b->baller[j].pos;
         flyttballer(b, static_cast<float>(stepMs / 300.0), gruppe3);
+        for (int j = 0; j < MAXBALLS; ++j) b->baller[j].pos = before[j] + (b->baller[j].pos - before[j]) * scale;
     }
 }
 
@@ -853,6 +861,7 @@ const Scene::Corner OVERLAY[4] = {{0, 1, 64, -16}, {1, 1, 576, -16}, {1, 0, 576,
 
 Metaballs::Metaballs(SDL_Surface* sdlsurf) : baller() {
     surface = sdlsurf;
+    useCues(CUES);
     ting = new Texture(PICTURES[0]);
     t = 0;
     WORLDX = WORLDY = WORLDZ = 320;
@@ -992,23 +1001,26 @@ void Metaballs::tegngrid() {
 }
 
 void Metaballs::render() {
+    glClearColor(cue(BACKGROUND_R), cue(BACKGROUND_G), cue(BACKGROUND_B), 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -200.0f);
+    glTranslatef(0.0f, 0.0f, cue(CAMERA_Z));
+    if (const float turnX = cue(TURN_X)) glRotatef(turnX, 1.0f, 0.0f, 0.0f);
+    if (const float turnY = cue(TURN_Y)) glRotatef(turnY, 0.0f, 1.0f, 0.0f);
     const int T = getTime();
     rot = static_cast<float>(T) / 300.0f;
     // Motion runs in fixed steps of scene time, so the paths are the same at every frame rate. A frame
     // again at the same time (paused) keeps its field: the pass before it would be its own.
     if (T != lastPassMs) {
-        beveg(&baller, T, Clock::ticks() > 79999);
+        beveg(&baller, T, Clock::ticks() > 79999, [this](int ms) { return static_cast<float>(cueAt(DRIFT, ms)); });
         regnfelt(&baller);
         lastPassMs = T;
     }
     tegngrid();
 
     // The overlay is lit, with the last normal of the blobs, and depth-tested.
-    overlay(ting, OVERLAY, 1.0f, true);
+    overlay(ting, OVERLAY, cue(OVERLAY_ALPHA), true);
 
     if (T <= 999) fade(1.0f - static_cast<float>(getTime()) / 1000.0f);
-    if (getTime() > 24000) fade(static_cast<float>(getTime() - 24000) / 1000.0f);
-}
+    const int fadeOutFrom = cueInt(FADE_OUT_FROM);
+    if (getTime() > fadeOutFrom) fade(static_cast<float>(getTime() - fadeOutFrom) / 1000.0f);}

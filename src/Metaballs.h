@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class PNGImage;
@@ -100,6 +101,20 @@ public:
         Vector3d pos;
     };
 
+    enum CueIndex { CAMERA_Z, TURN_X, TURN_Y, DRIFT, OVERLAY_ALPHA, FADE_OUT_FROM, BACKGROUND_R, BACKGROUND_G,
+                    BACKGROUND_B };
+    static constexpr Cue CUES[] = {
+        {"camera.z", -200.0, "the blobs' distance from the eye (negative: ahead)"},
+        {"turn.x", 0.0, "the blobs turned about the horizontal, degrees"},
+        {"turn.y", 0.0, "the blobs turned about the vertical, degrees"},
+        {"drift", 1.0, "how fast the balls drift: scales each motion step (0 holds them)"},
+        {"overlay.alpha", 1.0, "the picture's opacity over the blobs"},
+        {"fade.out.from", 24000.0, "scene ms the fade to black starts, over 1 s"},
+        {"background.r", 1.0, "the clear colour's red"},
+        {"background.g", 1.0, "the clear colour's green"},
+        {"background.b", 1.0, "the clear colour's blue"},
+    };
+
     // The pictures in reading order: the overlay (read by the constructor) and the sphere map (read by init).
     static constexpr const char* PICTURES[] = {"data/lmao.png", "data/meta_texture.png"};
 
@@ -140,8 +155,10 @@ public:
     // ---- The motion ----
     // One motion step with animation parameter r; gruppe3 selects the ten-ball motion.
     static void flyttballer(metaballer* baller, float r, bool gruppe3);
-    // Applies every fixed step (60 a second of scene time) due by scene time ms and not yet taken.
-    static void beveg(metaballer* baller, int ms, bool gruppe3);
+    // Applies every fixed step (60 a second of scene time) due by scene time ms and not yet taken, each
+    // step's movement scaled by drift at the step's time (none: as it is).
+    using Drift = std::function<float(int ms)>;
+    static void beveg(metaballer* baller, int ms, bool gruppe3, const Drift& drift = Drift());
     static const int STEPS_PER_SECOND = 60;
 
     // Diagnostic dumps to standard output.

@@ -1,5 +1,5 @@
 // The live demo's options: --window, --native, --size WxH (with --window), --start SECONDS, --controls,
-// --reduce-flashes, --help, --version.
+// --reduce-flashes, --sync [HOST:]PORT, --tracks DIR|FILE.rocket, --list-tracks, --help, --version.
 #include "Options.h"
 
 #include "Raster.h"
@@ -47,6 +47,19 @@ Options Options::parse(int argc, const char* const* argv) {
             options.controls = true;
         } else if (!std::strcmp(arg, "--reduce-flashes")) {
             options.reduceFlashes = true;
+        } else if (!std::strcmp(arg, "--list-tracks")) {
+            options.action = LIST_TRACKS;
+            return options;
+        } else if (!std::strcmp(arg, "--sync")) {
+            options.sync = true;
+            // The address is optional: bare --sync is the editor's own default, 127.0.0.1:1338.
+            if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
+                std::string why;
+                if (!tracks::parseEndpoint(argv[++i], options.syncAt, why)) return bad("--sync: " + why);
+            }
+        } else if (!std::strcmp(arg, "--tracks")) {
+            if (i + 1 >= argc) return bad("--tracks needs a folder of track files or an editor's .rocket project");
+            options.tracks = argv[++i];
         } else if (!std::strcmp(arg, "--start")) {
             if (i + 1 >= argc) return bad("--start needs a moment in seconds, such as 64 or 12.5");
             options.startMs = readStart(argv[++i]);
@@ -69,7 +82,8 @@ Options Options::parse(int argc, const char* const* argv) {
 
 const char* Options::usage() {
     return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls]\n"
-           "                 [--reduce-flashes]\n"
+           "                  [--reduce-flashes] [--sync [HOST:]PORT] [--tracks DIR|FILE.rocket]\n"
+           "                  [--list-tracks]\n"
            "  (no option)    full screen at 640x480\n"
            "  --window       in a 640x480 window\n"
            "  --size WxH     with --window: a window of that size, the 4:3 picture drawn at it between black bars\n"
@@ -79,6 +93,13 @@ const char* Options::usage() {
            "                 forward 5 s, Home goes to the start, 1 to 6 to the start of a scene\n"
            "  --reduce-flashes  holds back the parts of frames that would flash more than three times a\n"
            "                 second (WCAG 2.3.1), leaving the rest of the picture as it is\n"
+           "  --sync [HOST:]PORT\n"
+           "                 follows a sync editor (GNU Rocket's protocol) at HOST:PORT, 127.0.0.1:1338 when\n"
+           "                 none is given: its keys show at once, its row and pause move the demo, and its\n"
+           "                 save writes the tracks into the tracks folder; turns the viewer's keys on\n"
+           "  --tracks DIR   plays the tracks saved in DIR (default: data/tracks) or in an editor's\n"
+           "                 project FILE.rocket\n"
+           "  --list-tracks  prints every track: name, the demo's own value, what it moves\n"
            "  --help         prints this and exits\n"
            "  --version      prints the version and exits\n"
            "Escape ends the demo; closing the window ends the scene that is playing.\n"

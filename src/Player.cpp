@@ -2,6 +2,7 @@
 // with the viewer's controls and the music kept with the picture, and driven play for stills and videos.
 #include "Player.h"
 
+#include "Cues.h"
 #include "LoaderBar.h"
 #include "Music.h"
 
@@ -30,8 +31,13 @@ Player* livePlayer = nullptr;
 Player::Player(SDL_Surface* screen, const Timeline& timeline, LoaderBar* bar)
     : timeline(timeline), drive([this] { return ticks(); }) {
     std::unique_ptr<LoaderBar> unseen(bar ? nullptr : new LoaderBar(screen));
-    for (const Timeline::Entry& entry : timeline.entries) {
+    Cues::make(cueTracks, timeline);
+    for (size_t i = 0; i < timeline.entries.size(); ++i) {
+        const Timeline::Entry& entry = timeline.entries[i];
         scenes.push_back(entry.make(screen));
+        std::vector<const tracks::Track*> cues;
+        for (const Scene::Cue& cue : entry.cues) cues.push_back(&cueTracks.track(Cues::trackName(entry, cue)));
+        scenes.back()->bindCues(std::move(cues), timeline.startOf(i));
         if (bar && entry.barAfter >= 0) bar->render(entry.barAfter);
     }
     // Undoes whatever GL state the scene constructors left behind, and keeps that state to go back to

@@ -9,6 +9,8 @@
 #include "Scene.h"
 #include "Timeline.h"
 
+#include "tracks/TrackSet.h"
+
 #include <functional>
 #include <vector>
 
@@ -61,6 +63,9 @@ public:
     bool play(int fromMs, int toMs, int fps, const FrameSink& sink, bool stillAtEnd = false);
 
     const Timeline timeline;
+    // The scenes' cues, one track each in play-list order (see Cues.h); keys set here show from the next
+    // frame on.
+    tracks::TrackSet& tracks() { return cueTracks; }
     // The frame rate of the grid a live moment's state is derived on.
     static const int LIVE_FPS = 60;
 
@@ -79,6 +84,7 @@ private:
     void jump(int ms);
     bool drawFrame(int ms, long frame, int fps, const FrameSink& sink);
 
+    tracks::TrackSet cueTracks;
     std::vector<Scene*> scenes;
     Clock::Drive drive;
     size_t current = 0;     // the scene started, or the next to start

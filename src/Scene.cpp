@@ -2,12 +2,16 @@
 #include "Scene.h"
 
 #include "Clock.h"
+#include "Cues.h"
 #include "Raster.h"
 #include "Texture.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "tracks/Track.h"
+
+#include <climits>
 #include <iostream>
 #include <utility>
 
@@ -15,6 +19,10 @@ namespace {
 Hook<bool(const SDL_Event&)>& controls() {
     static Hook<bool(const SDL_Event&)> handler;
     return handler;
+}
+Hook<void()>& beforeFrame() {
+    static Hook<void()> hook;
+    return hook;
 }
 }  // namespace
 
@@ -69,6 +77,7 @@ void Scene::deinit() {
 
 int Scene::run(int milliseconds) {
     for (;;) {
+        if (beforeFrame()) beforeFrame()();
         while (SDL_PollEvent(&event)) {
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) return 1;
             // Intended: a close request in the scene's first millisecond records 0 and so changes nothing.
@@ -96,8 +105,29 @@ void Scene::startAt(int, int) {}
 
 Scene::Controls::Controls(std::function<bool(const SDL_Event&)> handler) : Scope(controls(), std::move(handler)) {}
 
+Scene::BeforeFrame::BeforeFrame(std::function<void()> hook) : Scope(beforeFrame(), std::move(hook)) {}
+
 int Scene::getTime() {
     return static_cast<int>(Clock::ticks() - startTime);
+}
+
+void Scene::bindCues(std::vector<const tracks::Track*> tracks, int startMs) {
+    cueTracks = std::move(tracks);
+    cueStart = startMs;
+}
+
+double Scene::cueAt(size_t index, int ms) const {
+    const double fallback = index < cueCount ? cueTable[index].fallback : 0.0;
+    const tracks::Track* track = index < cueTracks.size() ? cueTracks[index] : nullptr;
+    // Without keys the code's own value, not its float, so an untouched cue draws as before.
+    if (!track || track->keys().empty()) return fallback;
+    return track->value(Cues::rowAt(cueStart + ms), static_cast<float>(fallback));
+}
+
+int Scene::toInt(double value) {
+    if (!(value > INT_MIN)) return INT_MIN;
+    if (value >= INT_MAX) return INT_MAX;
+    return static_cast<int>(value);
 }
 
 void Scene::writeReport(std::ostream& out, unsigned int frames, int elapsedMs) {

@@ -7,10 +7,15 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 class Texture;
+namespace tracks {
+class Track;
+}
 
 class Scene {
 public:
@@ -44,6 +49,13 @@ public:
         explicit Controls(std::function<bool(const SDL_Event&)> handler);
     };
 
+    // While one lives, run calls it once before each frame, before the events are taken, so that what it
+    // pushes (a sync editor's seek, say) is handled with that frame's events.
+    class BeforeFrame : public Hook<void()>::Scope {
+    public:
+        explicit BeforeFrame(std::function<void()> hook);
+    };
+
     // Milliseconds since init, from the shared clock; a wrap of the tick counter is harmless.
     int getTime();
 
@@ -62,6 +74,17 @@ public:
     unsigned int startTime = 0;
     unsigned int framesDrawn = 0;
 
+    // One of a scene's cues: the name of its sync track after "Scene:", the code's own value and what the
+    // value moves. A scene's cues are a table of its class (CUES), in the order its tracks are made.
+    struct Cue {
+        const char* name;
+        double fallback;
+        const char* description;
+    };
+    // The scene reads its cues from these tracks, one per entry of its table (null: the code's value),
+    // the scene's time counted from startMs of the play list.
+    void bindCues(std::vector<const tracks::Track*> tracks, int startMs);
+
     // One corner of a picture laid over the frame: texture coordinate (s, t) at screen pixel (x, y).
     struct Corner {
         float s, t, x, y;
@@ -75,6 +98,21 @@ public:
     };
 
 protected:
+    // The scene's table of cues, set by its constructor.
+    template <size_t N>
+    void useCues(const Cue (&table)[N]) {
+        cueTable = table;
+        cueCount = N;
+    }
+    // A cue's value at the frame's moment, or at scene time ms: its track's where the track has keys,
+    // else exactly the code's own value.
+    float cue(size_t index) { return static_cast<float>(cueAt(index, getTime())); }
+    double cueAt(size_t index, int ms) const;
+    // The same truncated to an int, as a cast would, but pinned to the int range: times and counts.
+    int cueInt(size_t index) { return Scene::toInt(cueAt(index, getTime())); }
+    int cueIntAt(size_t index, int ms) const { return Scene::toInt(cueAt(index, ms)); }
+    static int toInt(double value);
+
     // Saves every GL attribute group for deinit; a scene's init calls it before changing any.
     void pushState();
     // Restarts the scene's clock and frame count, as every init does.
@@ -100,4 +138,8 @@ private:
     bool reportDue = false;
     int countedFrom = 0;
     Raster::Saved pushedSize{};  // the picture's size when pushState saved the viewport and line width
+    const Cue* cueTable = nullptr;
+    size_t cueCount = 0;
+    std::vector<const tracks::Track*> cueTracks;
+    int cueStart = 0;
 };

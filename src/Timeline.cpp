@@ -10,17 +10,17 @@
 const Timeline& Timeline::demo() {
     static const Timeline list = {
         {
-            {"Heightfield", 35000, 60, files(Heightfield::PICTURES),
+            {"Heightfield", 35000, 60, files(Heightfield::PICTURES), cues(Heightfield::CUES),
              [](SDL_Surface* s) -> Scene* { return new Heightfield(s); }},
-            {"Metaballs", 25000, 70, files(Metaballs::PICTURES),
+            {"Metaballs", 25000, 70, files(Metaballs::PICTURES), cues(Metaballs::CUES),
              [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-            {"Greetings", 10000, 80, files(Greetings::PICTURES),
+            {"Greetings", 10000, 80, files(Greetings::PICTURES), cues(Greetings::CUES),
              [](SDL_Surface* s) -> Scene* { return new Greetings(s); }},
-            {"CelScene", 15000, 90, files(CelScene::PICTURES),
+            {"CelScene", 15000, 90, files(CelScene::PICTURES), cues(CelScene::CUES),
              [](SDL_Surface* s) -> Scene* { return new CelScene(s); }},
-            {"Metaballs", 25000, 100, files(Metaballs::PICTURES),
+            {"Metaballs", 25000, 100, files(Metaballs::PICTURES), cues(Metaballs::CUES),
              [](SDL_Surface* s) -> Scene* { return new Metaballs(s); }},
-            {"FunkyBackground", 5000, -1, files(FunkyBackground::PICTURES),
+            {"FunkyBackground", 5000, -1, files(FunkyBackground::PICTURES), cues(FunkyBackground::CUES),
              [](SDL_Surface* s) -> Scene* { return new FunkyBackground(s); }},
         },
         "data/Tembrol_-_Verudoziv4.ogg",

@@ -14,6 +14,7 @@ struct Timeline {
         int duration;                   // milliseconds passed to run
         int barAfter;                   // loading-bar percentage after building it; negative: no frame
         std::vector<const char*> files; // the files the scene reads, in reading order
+        std::vector<Scene::Cue> cues;   // the scene's cues, each on the track "name:cue"
         Scene* (*make)(SDL_Surface*);   // builds the scene (loads its pictures, makes its tables)
     };
 
@@ -24,6 +25,12 @@ struct Timeline {
     template <size_t N>
     static std::vector<const char*> files(const char* const (&list)[N]) {
         return std::vector<const char*>(list, list + N);
+    }
+
+    // The cues of a scene class's table, for an entry.
+    template <size_t N>
+    static std::vector<Scene::Cue> cues(const Scene::Cue (&table)[N]) {
+        return std::vector<Scene::Cue>(table, table + N);
     }
 
     // A play driven at a fixed rate draws frame n at floor(n * 1000 / fps) ms; the scenes start on whole

@@ -1,5 +1,6 @@
 // The demo: opens the display, builds every scene behind the loading bar, starts the soundtrack,
 // plays the scenes in order and shuts down. With no arguments: full screen at 640x480; see Options.h.
+#include "Cues.h"
 #include "FlashFilter.h"
 #include "LoaderBar.h"
 #include "Music.h"
@@ -7,15 +8,18 @@
 #include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
+#include "Sync.h"
 #include "Timeline.h"
 
 #include <iostream>
+#include <memory>
 
 int main(int argc, char** argv) {
     const Options options = Options::parse(argc, argv);
     switch (options.action) {
     case Options::HELP: std::cout << Options::usage(); return 0;
     case Options::VERSION: std::cout << "moriq-demo " MORIQ_VERSION << std::endl; return 0;
+    case Options::LIST_TRACKS: Cues::list(std::cout, Timeline::demo()); return 0;
     case Options::BAD:
         std::cerr << "moriq-demo: " << options.error << "\nTry 'moriq-demo --help' for the options." << std::endl;
         return 2;
@@ -44,6 +48,7 @@ int main(int argc, char** argv) {
     bar->render(50);
     Player* player = new Player(window->screen, timeline, bar);
     delete bar;
+    Cues::load(player->tracks(), options.tracks, std::cerr);
 
     if (music->error) {
         std::cerr << "No music..." << std::endl;
@@ -53,10 +58,18 @@ int main(int argc, char** argv) {
     Player::Live how;
     how.music = music;
     how.startMs = options.startMs;
-    how.controls = options.controls;
-    FlashFilter* limiter = options.reduceFlashes ? new FlashFilter() : nullptr;
-    player->live(how);
-    delete limiter;
+    how.controls = options.controls || options.sync;
+    {
+        // The editor's seeks and pauses reach the player as the viewer's keys do.
+        std::unique_ptr<Sync> sync;
+        std::unique_ptr<Scene::BeforeFrame> polling;
+        if (options.sync) {
+            sync.reset(new Sync(*player, options.syncAt, Cues::saveFolder(options.tracks)));
+            polling.reset(new Scene::BeforeFrame([&sync] { sync->poll(SDL_GetTicks() / 1000.0); }));
+        }
+        const std::unique_ptr<FlashFilter> limiter(options.reduceFlashes ? new FlashFilter() : nullptr);
+        player->live(how);
+    }
 
     delete player;
     delete music;

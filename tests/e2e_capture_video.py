@@ -124,6 +124,30 @@ class CaptureVideo(unittest.TestCase):
         self.assertAlmostEqual(float(audio["duration"]), float(video["duration"]), delta=1 / 60)
         self.assertEqual(max(loudness(self.out("silent.mp4"), 50)), 0.0)
 
+    def test_help_and_the_choice_of_quality(self):
+        # --help answers on standard output, whatever else is on the line, with no display needed.
+        tool = TOOLS[0][1]
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        result = self.capture(tool, "--video", "x.mp4", "--help", env=env)
+        self.assertTrue(result.stdout.startswith("usage: moriq-capture"), result.stdout)
+        self.assertIn("--quality fast", result.stdout)
+        self.assertEqual(result.stderr, "")
+        # A quality is a video's, and one of two names.
+        for args in (["--video", self.out("q.mp4"), "--quality", "best"],
+                     ["--frames", self.out("q"), "--quality", "small"]):
+            bad = self.capture(tool, *args, "--to", "500", ok=False)
+            self.assertEqual(bad.returncode, 2, args)
+            self.assertIn("usage:", bad.stderr)
+        # Either makes the whole video; the small one is smaller.
+        sizes = {}
+        for quality in ("fast", "small"):
+            path = self.out(quality + ".mp4")
+            self.capture(tool, "--video", path, "--quality", quality, "--to", "1000")
+            video, _ = probe(path)
+            self.assertEqual((video["codec_name"], video["nb_frames"]), ("h264", "60"), quality)
+            sizes[quality] = os.path.getsize(path)
+        self.assertLess(sizes["small"], sizes["fast"])
+
 
 if __name__ == "__main__":
     unittest.main()

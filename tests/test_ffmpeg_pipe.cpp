@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -53,4 +54,33 @@ TEST_F(StandIn, AnEncoderThatHangsAfterItsInputIsStoppedAndSaidSo) {
     EXPECT_FALSE(pipe->finish(100));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("did not finish"), std::string::npos) << err;
+}
+
+TEST_F(StandIn, FramesReachTheEncoderWholeAndInTheirOrder) {
+    // More frames than the feeding thread queues, each of its own value, so a lost, repeated or reordered
+    // frame shows in what the encoder read.
+    const std::string got = std::string(dir) + "/got";
+    std::unique_ptr<FfmpegPipe> pipe(start("cat >'" + got + "'"));
+    const size_t bytes = 640 * 480 * 3;
+    std::string expected;
+    for (int i = 0; i < 7; ++i) {
+        const std::string frame(bytes, static_cast<char>('a' + i));
+        ASSERT_TRUE(pipe->write(reinterpret_cast<const unsigned char*>(frame.data()), frame.size())) << i;
+        expected += frame;
+    }
+    ASSERT_TRUE(pipe->finish());
+    std::ifstream in(got, std::ios::binary);
+    const std::string read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(read.size(), expected.size());
+    EXPECT_TRUE(read == expected) << "the frames arrived altered or out of order";
+    // Finished, the pipe takes no more frames.
+    EXPECT_FALSE(pipe->write(reinterpret_cast<const unsigned char*>(expected.data()), bytes));
+}
+
+TEST_F(StandIn, AnEncoderThatStopsReadingPartWayFailsTheFileEvenIfItExitsWell) {
+    // It reads one frame and leaves with status 0: the frames after it could not be handed over.
+    std::unique_ptr<FfmpegPipe> pipe(start("head -c 921600 >/dev/null; exit 0"));
+    const std::string frame(640 * 480 * 3, 'x');
+    for (int i = 0; i < 20 && pipe->good(); ++i) pipe->write(reinterpret_cast<const unsigned char*>(frame.data()), frame.size());
+    EXPECT_FALSE(pipe->finish());
 }

@@ -40,6 +40,10 @@ TEST(Options, EachLineTurnsIntoItsActionOrIsRefusedWithWhatIsWrongOnOneLine) {
         {{"--size", "800x600"}, Options::BAD, "--size goes with --window"},
         {{"--native", "--size", "800x600"}, Options::BAD, "--size goes with --window"},
         {{"--native", "--window"}, Options::BAD, "exclude each other"},
+        {{"--window", "--list-tracks"}, Options::LIST_TRACKS, ""},
+        {{"--sync", "host:"}, Options::BAD, "--sync: editor address 'host:'"},
+        {{"--sync", "70000"}, Options::BAD, "is not a number from 1 to 65535"},
+        {{"--tracks"}, Options::BAD, "--tracks needs a folder"},
     };
     for (const auto& line : lines) {
         const Options options = parse(line.args);
@@ -47,6 +51,10 @@ TEST(Options, EachLineTurnsIntoItsActionOrIsRefusedWithWhatIsWrongOnOneLine) {
         EXPECT_NE(options.error.find(line.why), std::string::npos) << options.error;
         EXPECT_EQ(options.error.find('\n'), std::string::npos) << options.error;
     }
+    // A bare --sync is the editor's own default; an address may follow it, or the next option.
+    const Options bare = parse({"--sync", "--window"}), far = parse({"--sync", "studio:4000"});
+    EXPECT_TRUE(bare.sync && bare.window && bare.syncAt.text() == "127.0.0.1:1338") << bare.error;
+    EXPECT_EQ(far.syncAt.text(), "studio:4000");
 }
 
 TEST(Raster, SizesParseStrictlyAndThePictureIsTheLargest4By3CentredInTheFrame) {

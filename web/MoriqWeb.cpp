@@ -1,15 +1,20 @@
 // The page's entry points around the demo's own main: the set-up that makes every buffer swap yield to
 // the browser (the demo's blocking scene loop runs under Asyncify) and the music's position the demo's
-// clock, the drawing size the page asks for between two frames, the GL layer's start in each new WebGL context and its rebuild in a restored one, the viewer's
-// seeks and pauses from the page's timeline, the still of one moment for ?at=, and the soundtrack's path,
-// which the page fills in before main starts.
+// clock, the drawing size the page asks for between two frames, the GL layer's start in each new WebGL
+// context and its rebuild in a restored one (a failure of either said on the page), the viewer's seeks and
+// pauses from the page's timeline, a sync editor reached over WebSocket (?sync), the still of one moment for
+// ?at=, and the soundtrack's path, which the page fills in before main starts.
 #include "Clock.h"
+#include "Cues.h"
+#include "DemoVariants.h"
 #include "FlashFilter.h"
 #include "Music.h"
 #include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
+#include "Sync.h"
 #include "Timeline.h"
+#include "WebSocketTransport.h"
 
 #include "moriqgl/moriqgl.h"
 
@@ -26,6 +31,8 @@ extern "C" {
 void moriq_next_frame(int ms, int paused);
 // From library.js: where the music is heard, in ms; negative when none plays.
 double moriq_music_position(void);
+// From library.js: tells the page the demo cannot go on, and why (shown in its note).
+void moriq_failed(const char* why);
 
 }  // extern "C"
 
@@ -34,6 +41,15 @@ namespace {
 // The size the page last asked for, applied when the next frame starts; 0 when there is none.
 int askedWidth = 0;
 int askedHeight = 0;
+
+// The picture cannot be drawn: the page says why, and the play ends at its next frame as Escape ends it.
+void failed(const char* why) {
+    moriq_failed(why);
+    SDL_Event event = {};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = SDLK_ESCAPE;
+    SDL_PushEvent(&event);
+}
 
 // At the start of a frame, inside the browser's animation frame: the canvas takes the new size and the
 // picture follows, before anything is drawn, so no frame is shown stretched or cleared.
@@ -73,6 +89,8 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
         applyReduceFlashes();
     });
     static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
+    // ?sync: the editor is reached over WebSocket, as browsers can.
+    static const Sync::Transports webSockets([] { return std::unique_ptr<tracks::Transport>(new WebSocketTransport); });
 }
 
 // The page's canvas should be drawn at width x height pixels from the next frame on (the window or full
@@ -104,7 +122,8 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_pause(void) {
 // library.js calls it as soon as SDL_SetVideoMode has made a WebGL 2 context current, before the demo's
 // first GL call; the page gives every play a canvas and context of its own, as a new process has natively.
 EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
-    moriqgl::load(emscripten_webgl_get_proc_address);
+    if (!moriqgl::load(emscripten_webgl_get_proc_address, demoVariants()))
+        failed("the browser's WebGL 2 could not start the picture (the console says why)");
     // A limiter left from the play before drew in that play's context.
     if (limiter) limiter->forget();
     // The frames a seek draws only for the state they leave are not filled: software WebGL's time goes there.
@@ -125,11 +144,14 @@ EMSCRIPTEN_KEEPALIVE const char* moriq_web_playlist(void) {
 }
 
 // page.js calls it when the browser has restored a lost WebGL context: the layer remakes what it drew
-// with, and the demo, which drew nothing meanwhile, plays on. Returns 0, or 1 if the layer could not.
+// with, and the demo, which drew nothing meanwhile, plays on. Returns 0, or 1 if the layer could not (the
+// page is told, and the play ends).
 EMSCRIPTEN_KEEPALIVE int moriq_web_gl_restored(void) {
-    // The limiter's copies of frames came back empty: it starts afresh.
+    // The limiter's copy of the frame before came back empty: it starts afresh.
     Clock::cut();
-    return moriqgl::reload() ? 0 : 1;
+    if (moriqgl::reload()) return 0;
+    failed("the picture could not be restored after the browser lost its WebGL context");
+    return 1;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {
@@ -159,6 +181,7 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height) {
     std::streambuf* out = std::cout.rdbuf(nullptr);
     {
         Player player(window.screen, timeline);
+        Cues::load(player.tracks(), "", std::cerr);
         player.play(ms, ms, 60, [&](long) {
             drawn = true;
             return false;

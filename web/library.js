@@ -18,6 +18,15 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // The demo cannot go on (the GL layer did not start, or not again after a lost context): Module.onFailure,
+  // which the page sets, shows why.
+  moriq_failed__sig: 'vi',
+  moriq_failed: function(why) {
+    var text = UTF8ToString(why);
+    console.error(text);
+    if (Module['onFailure']) Module['onFailure'](text);
+  },
+
   // Where the music is heard, in ms from its start; -1 when none plays (the demo then keeps the wall clock).
   moriq_music_position__deps: ['$MoriqAudio'],
   moriq_music_position__sig: 'd',
@@ -246,5 +255,96 @@ mergeInto(LibraryManager.library, {
       return;
     }
     MoriqAudio.start(playing.music, playing.pausedAt, playing.pausedGain, ramp, playing.loop);
+  },
+
+  // The way to a sync editor in Rocket's WebSocket form: the greetings as text messages, then every
+  // command as one binary message. The demo's client polls it once a frame (web/WebSocketTransport.cpp);
+  // nothing here waits. State: 0 opening, 1 open (greeted), 2 failed or closed, with a reason.
+  $MoriqSync: {
+    socket: null,
+    state: 2,
+    reason: 'not opened',
+    inbox: [],
+
+    fail: function(why) {
+      if (MoriqSync.state === 2) return;
+      MoriqSync.state = 2;
+      MoriqSync.reason = why;
+    },
+  },
+
+  moriq_sync_open__deps: ['$MoriqSync', 'moriq_sync_close'],
+  moriq_sync_open: function(host, port) {
+    _moriq_sync_close();
+    var name = UTF8ToString(host);
+    var url = 'ws://' + (name.indexOf(':') >= 0 ? '[' + name + ']' : name) + ':' + port;
+    MoriqSync.state = 0;
+    MoriqSync.inbox = [];
+    var socket;
+    try {
+      socket = new WebSocket(url);
+    } catch (error) {
+      MoriqSync.fail(error.message);
+      return;
+    }
+    MoriqSync.socket = socket;
+    socket.binaryType = 'arraybuffer';
+    socket.onopen = function() { socket.send('hello, synctracker!'); };
+    socket.onmessage = function(message) {
+      if (MoriqSync.socket !== socket) return;
+      if (MoriqSync.state === 0) {
+        if (message.data === 'hello, demo!') MoriqSync.state = 1;
+        else MoriqSync.fail('the editor greeted with something else');
+      } else if (typeof message.data !== 'string') {
+        MoriqSync.inbox.push(new Uint8Array(message.data));
+      }
+    };
+    socket.onerror = function() { if (MoriqSync.socket === socket) MoriqSync.fail('connection refused or lost'); };
+    socket.onclose = function() {
+      if (MoriqSync.socket === socket) MoriqSync.fail('the editor closed the connection');
+    };
+  },
+
+  moriq_sync_progress__deps: ['$MoriqSync'],
+  moriq_sync_progress: function() {
+    return MoriqSync.state;
+  },
+
+  // One editor message: the bytes of one client command.
+  moriq_sync_send__deps: ['$MoriqSync'],
+  moriq_sync_send: function(data, size) {
+    if (MoriqSync.state !== 1) return -1;
+    MoriqSync.socket.send(HEAPU8.slice(data, data + size));
+    return size;
+  },
+
+  // What has arrived, up to size bytes; -1 once the connection is gone and everything has been read.
+  moriq_sync_receive__deps: ['$MoriqSync'],
+  moriq_sync_receive: function(data, size) {
+    var taken = 0;
+    while (taken < size && MoriqSync.inbox.length) {
+      var first = MoriqSync.inbox[0];
+      var n = Math.min(first.length, size - taken);
+      HEAPU8.set(first.subarray(0, n), data + taken);
+      taken += n;
+      if (n === first.length) MoriqSync.inbox.shift();
+      else MoriqSync.inbox[0] = first.subarray(n);
+    }
+    return taken === 0 && MoriqSync.state === 2 ? -1 : taken;
+  },
+
+  moriq_sync_close__deps: ['$MoriqSync'],
+  moriq_sync_close: function() {
+    var socket = MoriqSync.socket;
+    MoriqSync.socket = null;
+    MoriqSync.inbox = [];
+    MoriqSync.state = 2;
+    MoriqSync.reason = 'closed';
+    if (socket) socket.close();
+  },
+
+  moriq_sync_reason__deps: ['$MoriqSync'],
+  moriq_sync_reason: function(out, size) {
+    stringToUTF8(MoriqSync.reason, out, size);
   },
 });

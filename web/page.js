@@ -3,7 +3,8 @@
 // (its keys, the timeline of timeline.js, #t=SECONDS to start at a moment); the drawing size (the canvas's
 // displayed size times the device pixel ratio, lowered while frames run late); Escape and full screen; a
 // lost WebGL context restored; ?at=MS[&size=WxH] for a still; and the state tests read:
-// document.body.dataset.state ("loading", "idle", "playing", "ended", "failed"), window.moriqSound,
+// document.body.dataset.state ("loading", "idle", "playing", "ended", "failed": also a play that could not
+// go on, its reason in the note), window.moriqSound,
 // window.moriqView and window.moriqPlayer.
 'use strict';
 
@@ -90,6 +91,16 @@
     say('The demo cannot start: ' + (error.message || String(error)));
   }
 
+  // A play that cannot go on (the picture could not start or come back, the program aborted, threw or
+  // trapped) ends "failed" with the reason in the note, not "ended" on a black canvas; Play may try again.
+  function stopped(error) {
+    var text = (error && error.message) || String(error);
+    console.error(text);
+    if (body.dataset.state !== 'playing') return;
+    body.dataset.state = 'failed';
+    say('The demo stopped: ' + text);
+  }
+
   // --- The program: moriq.js compiles the wasm this page fetched, and data.js takes the data package
   // from it too; both run only once their bytes are here, so a failure has one place to show.
 
@@ -111,7 +122,12 @@
       },
       getPreloadedPackage: function() { return packaged; },
       onRuntimeInitialized: resolve,
-      onAbort: function(what) { reject(new Error('the program stopped: ' + what)); },
+      onAbort: function(what) {
+        var error = new Error('the program stopped: ' + what);
+        reject(error);
+        stopped(error);
+      },
+      onFailure: function(why) { stopped(new Error(why)); },
     };
   });
   var packaged = null;
@@ -128,7 +144,8 @@
   // Called directly, not through ccall: while the demo's main waits for a frame, ccall would take this
   // call for an asynchronous one and hand it the promise main's own call waits on.
   document.addEventListener('webglcontextrestored', function() {
-    if (Module._moriq_web_gl_restored() !== 0) console.error('the picture could not be restored');
+    // A failure is said by the demo itself (Module.onFailure), which then ends the play.
+    Module._moriq_web_gl_restored();
   }, true);
 
   function call(name, args) {
@@ -454,6 +471,8 @@
     var args = ['moriq-demo', '--native', '--controls'];
     var from = startMoment(length);
     if (from > 0) args.push('--start', String(from / 1000));
+    // ?sync follows a sync editor's WebSocket at 127.0.0.1:1339, ?sync=HOST:PORT elsewhere.
+    if (query.has('sync')) args.push('--sync', query.get('sync') || '127.0.0.1:1339');
     timeline = MoriqTimeline.create(document.getElementById('timeline'), list, window.moriqPlayer.seek,
                                     window.moriqPlayer.togglePause, flashes);
     Module._moriq_web_reduce_flashes(flashes.on ? 1 : 0);
@@ -467,13 +486,13 @@
     if (window.matchMedia('(pointer: coarse)').matches && !document.fullscreenElement) toggleFullscreen();
     body.dataset.state = 'playing';
     canvas.focus();
-    soundtrack.then(play).catch(function(error) { console.error(error); }).finally(function() {
+    soundtrack.then(play).catch(stopped).finally(function() {
       if (timeline) timeline.remove();
       timeline = null;
       shown = {ms: -1, paused: false, lag: null};
       Module.moriqAudio.stop();
       button.textContent = 'Play again';
-      body.dataset.state = 'ended';
+      if (body.dataset.state !== 'failed') body.dataset.state = 'ended';
       button.focus();
     });
   }

@@ -293,9 +293,11 @@ void setParameter(Context& c, TextureObject& t, GLenum name, GLint value) {
 
 }  // namespace
 
-bool load(GetProc getProc) {
+bool load(GetProc getProc, const std::vector<Variant>& upFront) {
     Context& c = *context();
     if (c.ready) unload();
+    c.renderer.upFront.clear();
+    for (const Variant& v : upFront) c.renderer.upFront.push_back(variantKey(v));
     bool complete = true;
 #define MORIQGL_FETCH(name, ret, params)                                                         \
     es.name = reinterpret_cast<ret(*) params>(getProc("gl" #name));                             \

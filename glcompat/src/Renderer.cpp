@@ -99,9 +99,13 @@ Renderer::Program* Renderer::variant(unsigned key) {
 bool Renderer::init() {
     programs.clear();
     current = -1;
-    // Every variant the demo draws with is compiled now, behind the loading bar, so that no frame waits
-    // for a compile, and a driver that cannot compile the shaders says so at start.
-    for (unsigned key : DEMO_VARIANTS)
+    // The variants the program said it draws with are compiled now, behind its loading, so that no frame
+    // waits for a compile; the plain one always, so a driver that cannot compile the shaders says so here.
+    if (!variant(0)) {
+        release();
+        return false;
+    }
+    for (unsigned key : upFront)
         if (!variant(key)) {
             release();
             return false;

@@ -23,6 +23,7 @@ struct DrawInputs {
 
 class Renderer {
 public:
+    // Compiles the plain variant and every key of upFront, then makes the buffers; false if it cannot.
     bool init();
     void release();
     // Drops the ES objects without deleting them, when their context is gone.
@@ -41,6 +42,8 @@ public:
 
     // While set, nothing is drawn or cleared (see moriqgl::discard).
     bool discarding = false;
+    // The variant keys compiled by init, in each new context too (see moriqgl::load).
+    std::vector<unsigned> upFront;
 
 private:
     void applyCommon(const ServerState& state);

@@ -39,25 +39,6 @@ const UniformInfo UNIFORMS[UNIFORM_COUNT] = {
     {"uShininess", "vec2 uShininess"},
 };
 
-namespace {
-const unsigned LIT = K_LIGHTING | K_LIGHT0 | K_TWO_SIDE | K_NORMALIZE;
-const unsigned SPHERE = K_SPHERE_S | K_SPHERE_T;
-const unsigned PICTURE = TEX_2D << K_TEX_SHIFT, RAMP = TEX_1D << K_TEX_SHIFT;
-const unsigned WIDE = LINES_WIDE << K_LINE_SHIFT, SMOOTH = LINES_SMOOTH << K_LINE_SHIFT;
-}  // namespace
-
-const unsigned DEMO_VARIANTS[9] = {
-    0,                              // flat colour: the loading bar, fades, overlays' backgrounds
-    PICTURE,                        // pictures
-    RAMP,                           // the cel shading's ramp
-    LIT | PICTURE,                  // lit, textured two-sided surfaces
-    LIT | SPHERE | PICTURE,         // sphere-mapped surfaces
-    WIDE,                           // wide lines
-    SMOOTH,                         // smooth lines
-    SMOOTH | RAMP,                  // smooth lines over the cel ramp
-    SMOOTH | LIT | SPHERE | PICTURE,  // the sphere-mapped wireframe
-};
-
 unsigned variantKey(const VariantBits& b) {
     unsigned key = 0;
     if (b.lighting) {
@@ -72,6 +53,22 @@ unsigned variantKey(const VariantBits& b) {
     key |= static_cast<unsigned>(b.texMode & 3) << K_TEX_SHIFT;
     key |= static_cast<unsigned>(b.lineMode & 3) << K_LINE_SHIFT;
     return key;
+}
+
+unsigned variantKey(const Variant& v) {
+    VariantBits bits;
+    bits.lighting = v.lighting;
+    bits.light0 = v.light0;
+    bits.twoSide = v.twoSide;
+    bits.colorMaterial = v.colorMaterial;
+    bits.normalize = v.normalize;
+    // As the renderer sees the state: texture coordinates are generated only for a texture.
+    bits.sphereS = v.sphereS && v.texture != Variant::NO_TEXTURE;
+    bits.sphereT = v.sphereT && v.texture != Variant::NO_TEXTURE;
+    bits.texMode = v.texture == Variant::TEXTURE_2D ? TEX_2D : v.texture == Variant::TEXTURE_1D ? TEX_1D : TEX_NONE;
+    bits.lineMode = v.lines == Variant::WIDE_LINES ? LINES_WIDE : v.lines == Variant::SMOOTH_LINES ? LINES_SMOOTH
+                                                                                              : LINES_NONE;
+    return variantKey(bits);
 }
 
 std::string vertexSource(unsigned key) { return withDefines(key, VERTEX_SHADER); }

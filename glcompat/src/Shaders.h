@@ -5,6 +5,8 @@
 // uniforms, taken or not.
 #pragma once
 
+#include "moriqgl/moriqgl.h"
+
 #include <string>
 
 namespace moriqgl {
@@ -23,9 +25,7 @@ struct VariantBits {
 
 // Drops the bits that do not change what the variant computes, so equal work shares one program.
 unsigned variantKey(const VariantBits& bits);
-// The variants the demo draws with (the loading bar and every scene, found by playing the whole timeline
-// through the layer): compiled at start. Any other is compiled when first drawn.
-extern const unsigned DEMO_VARIANTS[9];
+unsigned variantKey(const Variant& variant);
 // The vertex and fragment sources of a variant key.
 std::string vertexSource(unsigned key);
 std::string fragmentSource(unsigned key);

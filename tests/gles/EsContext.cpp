@@ -1,6 +1,7 @@
 // EGL context, pbuffer and picture comparison for the GL layer's tests (see EsContext.h).
 #include "EsContext.h"
 
+#include "DemoVariants.h"
 #include "moriqgl/moriqgl.h"
 
 #include <EGL/egl.h>
@@ -74,7 +75,7 @@ void* getProc(const char* name) {
 SDL_Surface* startLayer() {
     EXPECT_EQ(egl().error, "");
     if (!egl().error.empty()) return nullptr;
-    EXPECT_TRUE(moriqgl::load(getProc));
+    EXPECT_TRUE(moriqgl::load(getProc, demoVariants()));
     static SDL_Surface* screen = nullptr;
     if (!screen) {
         // A software mode of the dummy driver: the demo's SDL_GL_SwapBuffers then only sets an error.

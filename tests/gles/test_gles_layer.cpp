@@ -9,6 +9,7 @@
 #include "LoaderBar.h"
 #include "Raster.h"
 
+#include <EGL/egl.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -232,4 +233,28 @@ TEST_F(LayerDrawing, ACallBeforeLoadIsSaidOnceAndDoesNothing) {
     ASSERT_NE(startLayer(), nullptr);
     glClear(GL_COLOR_BUFFER_BIT);
     EXPECT_EQ(brightness(readFrame(), 320, 240), 0);
+}
+
+TEST_F(LayerDrawing, TheVariantsHandedToLoadAreCompiledThereAndAgainInANewContext) {
+    const moriqgl::GetProc proc = [](const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); };
+    ASSERT_TRUE(moriqgl::load(proc));
+    EXPECT_EQ(moriqgl::compiledVariants(), 1) << "only the plain variant without a list";
+    moriqgl::Variant lit;
+    lit.lighting = lit.light0 = true;
+    // Switches that change nothing without lighting or a texture make the plain variant again.
+    moriqgl::Variant plain;
+    plain.twoSide = plain.sphereS = plain.normalize = true;
+    ASSERT_TRUE(moriqgl::load(proc, {lit, plain, lit}));
+    EXPECT_EQ(moriqgl::compiledVariants(), 2);
+    ASSERT_TRUE(moriqgl::reload());
+    EXPECT_EQ(moriqgl::compiledVariants(), 2);
+    // Drawing with the state of one compiles nothing more.
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(0, 0, 0);
+    glVertex3f(1, 0, 0);
+    glVertex3f(0, 1, 0);
+    glEnd();
+    EXPECT_EQ(moriqgl::compiledVariants(), 2);
 }

@@ -45,9 +45,9 @@ private:
 int main(int argc, char** argv) {
     const Timeline shortList = {
         {
-            {"First", 3000, 60, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
-            {"Second", 2000, 80, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
-            {"Last", 5000, -1, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
+            {"First", 3000, 60, {}, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.2f); }},
+            {"Second", 2000, 80, {}, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.5f); }},
+            {"Last", 5000, -1, {}, {}, [](SDL_Surface* s) -> Scene* { return new TestScene(s, 0.8f); }},
         },
         Timeline::demo().soundtrack,
         1000,

@@ -1,8 +1,8 @@
 // The page in headless Chromium with software WebGL: it loads clean, shows its download and warns of its
 // flashes, draws at its displayed size times the pixel ratio and smaller while frames run late, its stills
 // of every scene, overlay and fade match the capture tool's (at 640x480 and 1440x1080), a click or tap plays
-// picture and sound, Escape leaves full screen and then stops both, a lost WebGL context comes back, and a
-// failed download is named.
+// picture and sound, Escape leaves full screen and then stops both, a lost WebGL context comes back, a
+// failed download is named, and a play that cannot go on says why.
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
@@ -349,6 +349,37 @@ describe('the page', () => {
     await page.waitForFunction(() => document.body.dataset.state === 'ended');
     assert.deepEqual(problems, []);
     assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
+    await page.close();
+  });
+
+  test('a play that cannot go on ends "failed" with its reason: shaders refused, an error thrown', async () => {
+    const stopped = async (page) => {
+      await page.waitForFunction(() => document.body.dataset.state !== 'playing', null, { timeout: 60000 });
+      return page.evaluate(() => document.body.dataset.state + ': ' + document.getElementById('note').textContent);
+    };
+    // A WebGL 2 whose shaders never compile: the GL layer cannot start in the play's context.
+    const refusing = await web.browser.newContext({ viewport: { width: 640, height: 480 } });
+    await refusing.addInitScript(() => {
+      WebGL2RenderingContext.prototype.getShaderParameter = function() { return false; };
+    });
+    try {
+      const { page } = await open(refusing, web.server.url);
+      await idle(page);
+      await page.click('#start');
+      assert.match(await stopped(page), /^failed: The demo stopped: the browser's WebGL 2 could not start the picture/);
+      await page.close();
+    } finally {
+      await refusing.close();
+    }
+    // An exception inside the running program (here from what hears of its frames) is named, not "ended".
+    const { page } = await open(web.browser, web.server.url);
+    await idle(page);
+    await page.evaluate(() => {
+      let frames = 0;
+      window.Module.onFrame = () => { if (++frames === 30) throw new Error('thrown at frame 30'); };
+    });
+    await page.click('#start');
+    assert.match(await stopped(page), /^failed: The demo stopped: .*thrown at frame 30/);
     await page.close();
   });
 });

@@ -3,6 +3,7 @@
 // with the soundtrack as the demo plays it, encoded by ffmpeg; or prints the play list.
 #include "CaptureTool.h"
 
+#include "Cues.h"
 #include "FfmpegPipe.h"
 #include "FlashFilter.h"
 #include "FrameTarget.h"
@@ -47,12 +48,14 @@ void catchStopSignals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-void usage(int length) {
-    std::cerr << "usage: moriq-capture --list\n"
+void usage(int length, std::ostream& out = std::cerr) {
+    out << "usage: moriq-capture --list\n"
                  "       moriq-capture --at MS --out FILE.png [--fps N]\n"
-                 "       moriq-capture --video FILE.mp4|FILE.mkv|FILE.webm [--from MS] [--to MS] [--fps N]\n"
+                 "       moriq-capture --video FILE.mp4|FILE.mkv|FILE.webm [--quality fast|small] [--from MS] [--to MS]\n"
+                 "                     [--fps N]\n"
                  "       moriq-capture --frames DIR [--from MS] [--to MS] [--fps N]\n"
                  "       moriq-capture --flashes [--from MS] [--to MS] [--fps N]\n"
+                 "       moriq-capture --help\n"
                  "  MS counts from the start of the first scene; the timeline is "
               << length << " ms long.\n"
                  "  --list prints the play list: scene, name, start and duration in ms, the files it reads.\n"
@@ -61,9 +64,13 @@ void usage(int length) {
                  "  Stills, frames and videos take --size WxH (default 640x480): the demo's 4:3 picture drawn as\n"
                  "  large as fits, centred between black bars; and --supersample N (1 to 4, default 1): each\n"
                  "  frame drawn N times larger in each direction and scaled down, for smoother edges.\n"
+                 "  --quality fast (default) encodes as screen recorders do, as fast as the demo plays; small\n"
+                 "  takes three to six times the encoder's time for files about half the size.\n"
+                 "  --help prints this and exits.\n"
                  "  --flashes counts flashes by WCAG 2.3.1 and prints a line a second (second, general flashes,\n"
                  "  red flashes, ok or over three) and a verdict; it exits 0 when no second exceeds three\n"
                  "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n"
+                 "  --tracks DIR|FILE.rocket plays the sync tracks saved there (default: data/tracks).\n"
                  "  --reduce-flashes (with any of them) limits every frame as moriq-demo --reduce-flashes does:\n"
                  "  no area flashes more than three times a second, the rest of the picture unchanged. A still,\n"
                  "  or frames from --from past 0, have no frames before them: the limiter is warmed up over the\n"
@@ -162,6 +169,9 @@ struct Options {
     int height = SDLWindow::HEIGHT;
     int supersample = 1;
     bool reduceFlashes = false;
+    std::string tracks;              // saved tracks: a folder or an editor's project; "" data/tracks
+    FfmpegPipe::Quality quality = FfmpegPipe::Quality::FAST;
+    bool qualityGiven = false;
     std::string path;                // the still, the frames' directory or the video
 };
 
@@ -191,12 +201,18 @@ bool parse(int argc, char** argv, int length, Options& options) {
         } else if (!std::strcmp(argv[i], "--supersample") && hasValue && parseInt(argv[i + 1], options.supersample) &&
                    options.supersample >= 1 && options.supersample <= 4) {
             ++i;
+        } else if (!std::strcmp(argv[i], "--quality") && hasValue &&
+                   FfmpegPipe::parseQuality(argv[i + 1], options.quality)) {
+            options.qualityGiven = true;
+            ++i;
         } else if (!std::strcmp(argv[i], "--out") && hasValue) {
             out = argv[++i];
         } else if (!std::strcmp(argv[i], "--video") && hasValue) {
             video = argv[++i];
         } else if (!std::strcmp(argv[i], "--frames") && hasValue) {
             frames = argv[++i];
+        } else if (!std::strcmp(argv[i], "--tracks") && hasValue) {
+            options.tracks = argv[++i];
         } else if (!std::strcmp(argv[i], "--flashes")) {
             flashes = true;
         } else if (!std::strcmp(argv[i], "--reduce-flashes")) {
@@ -211,7 +227,7 @@ bool parse(int argc, char** argv, int length, Options& options) {
         return true;
     }
     const bool still = options.at >= 0 || !out.empty();
-    if (still + !video.empty() + !frames.empty() + flashes != 1) {
+    if (still + !video.empty() + !frames.empty() + flashes != 1 || (options.qualityGiven && video.empty())) {
         usage(length);
         return false;
     }
@@ -301,6 +317,7 @@ int writeStill(const Options& options, const Timeline& timeline) {
     Screenshot shot;
     {
         Player player(display.screen(), timeline);
+        Cues::load(player.tracks(), options.tracks, std::cerr);
         // The limiter's second before the still is drawn through it, and only the still is kept.
         const int from = options.reduceFlashes ? std::max(0, options.at - 1000) : options.at;
         player.play(from, options.at, options.fps, [&](long frame) {
@@ -325,6 +342,7 @@ int record(const Options& options, const Timeline& timeline, Display& display,
     if (!stopRequested) {
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
         Player player(display.screen(), timeline);
+        Cues::load(player.tracks(), options.tracks, std::cerr);
         // With the limiter, the second before the first frame is drawn through it and not written.
         const long first = Timeline::firstFrameAt(options.from, options.fps);
         const int from = options.reduceFlashes ? std::max(0, options.from - 1000) : options.from;
@@ -397,7 +415,8 @@ int writeVideo(const Options& options, const Timeline& timeline) {
         const Soundtrack music(timeline.soundtrack, endSample);
         if (wav.path.empty() || !Soundtrack::writeWav(wav.path, music.render(firstSample, endSample, fades)))
             return 1;
-        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, options.path, options.width, options.height, options.fps, wav.path));
+        if (!stopRequested) encoder.reset(new FfmpegPipe(ffmpeg, options.path, options.width, options.height, options.fps, wav.path,
+                                                         options.quality));
         if (encoder && !encoder->good()) return 1;
     }
     return record(options, timeline, display, [&](const Screenshot& shot, long) {
@@ -427,6 +446,13 @@ int reportFlashes(const Options& options, const Timeline& timeline) {
 }  // namespace
 
 int captureMain(int argc, char** argv, const Timeline& timeline) {
+    // Asked for, the usage is the answer, on standard output, whatever else is on the line (as the demo's).
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            usage(timeline.length(), std::cout);
+            return 0;
+        }
+    }
     Options options;
     if (!parse(argc, argv, timeline.length(), options)) return 2;
     switch (options.mode) {

@@ -1,0 +1,68 @@
+// The page's WebSocket way to a sync editor (see WebSocketTransport.h).
+#include "WebSocketTransport.h"
+
+#include "tracks/Protocol.h"
+
+extern "C" {
+// From library.js.
+void moriq_sync_open(const char* host, int port);
+int moriq_sync_progress(void);
+long moriq_sync_send(const uint8_t* data, size_t size);
+long moriq_sync_receive(uint8_t* data, size_t size);
+void moriq_sync_close(void);
+void moriq_sync_reason(char* out, int size);
+}
+
+WebSocketTransport::~WebSocketTransport() {
+    moriq_sync_close();
+}
+
+void WebSocketTransport::open(const std::string& host, uint16_t port) {
+    pending.clear();
+    moriq_sync_open(host.c_str(), port);
+}
+
+tracks::Transport::State WebSocketTransport::progress() {
+    switch (moriq_sync_progress()) {
+    case 0: return State::Opening;
+    case 1: return State::Open;
+    default: return State::Failed;
+    }
+}
+
+size_t WebSocketTransport::commandLength(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return 0;
+    size_t length = 0;
+    if (bytes[0] == static_cast<uint8_t>(tracks::CommandType::GetTrack)) {
+        if (bytes.size() < 5) return 0;
+        length = 5 + (size_t(bytes[1]) << 24 | size_t(bytes[2]) << 16 | size_t(bytes[3]) << 8 | bytes[4]);
+    } else {
+        // The client sends nothing else but its row: the command byte and a 32-bit row.
+        length = 5;
+    }
+    return bytes.size() >= length ? length : 0;
+}
+
+long WebSocketTransport::send(const uint8_t* data, size_t size) {
+    pending.insert(pending.end(), data, data + size);
+    for (size_t length; (length = commandLength(pending)) > 0;) {
+        if (moriq_sync_send(pending.data(), length) < 0) return -1;
+        pending.erase(pending.begin(), pending.begin() + static_cast<long>(length));
+    }
+    return static_cast<long>(size);
+}
+
+long WebSocketTransport::receive(uint8_t* data, size_t size) {
+    return moriq_sync_receive(data, size);
+}
+
+void WebSocketTransport::close() {
+    pending.clear();
+    moriq_sync_close();
+}
+
+std::string WebSocketTransport::reason() const {
+    char text[200] = "";
+    moriq_sync_reason(text, sizeof text);
+    return text;
+}
