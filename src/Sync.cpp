@@ -14,15 +14,6 @@
 
 namespace {
 
-Hook<std::unique_ptr<tracks::Transport>()>& transports() {
-    static Hook<std::unique_ptr<tracks::Transport>()> make;
-    return make;
-}
-
-std::unique_ptr<tracks::Transport> transportOr(std::unique_ptr<tracks::Transport> given) {
-    return given || !transports() ? std::move(given) : transports()();
-}
-
 void push(int type, int code = 0) {
     SDL_Event event = {};
     // SDL 1.2 keeps the type in a byte; the page's SDL in a wider field, where its user events lie above 255.
@@ -35,11 +26,7 @@ void push(int type, int code = 0) {
 
 Sync::Sync(Player& player, const tracks::Endpoint& endpoint, std::string saveFolder,
            std::unique_ptr<tracks::Transport> transport)
-    : player(player), client(player.tracks(), endpoint, transportOr(std::move(transport))),
-      saveFolder(std::move(saveFolder)) {}
-
-Sync::Transports::Transports(std::function<std::unique_ptr<tracks::Transport>()> make)
-    : Scope(transports(), std::move(make)) {}
+    : player(player), client(player.tracks(), endpoint, std::move(transport)), saveFolder(std::move(saveFolder)) {}
 
 void Sync::poll(double nowSeconds) {
     // The editor's pause wins over a pause toggled in the same poll: its flag is the state it shows.

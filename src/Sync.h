@@ -4,8 +4,6 @@
 // into the player's tracks, so they show on the next frame, paused or not.
 #pragma once
 
-#include "Hook.h"
-
 #include "tracks/Client.h"
 
 #include <memory>
@@ -15,15 +13,8 @@ class Player;
 
 class Sync {
 public:
-    // While one lives, the editor is reached through the transports it makes instead of TCP: the page's
-    // WebSocket.
-    class Transports : public Hook<std::unique_ptr<tracks::Transport>()>::Scope {
-    public:
-        explicit Transports(std::function<std::unique_ptr<tracks::Transport>()> make);
-    };
-
-    // Reaches the editor at endpoint over transport (null: Transports' or TCP); SAVE writes the tracks
-    // into saveFolder.
+    // Reaches the editor at endpoint over transport (null: the platform's, TCP natively, WebSocket on the
+    // page); SAVE writes the tracks into saveFolder.
     Sync(Player& player, const tracks::Endpoint& endpoint, std::string saveFolder,
          std::unique_ptr<tracks::Transport> transport = nullptr);
 

@@ -2,8 +2,8 @@
 // the browser (the demo's blocking scene loop runs under Asyncify) and the music's position the demo's
 // clock, the drawing size the page asks for between two frames, the GL layer's start in each new WebGL
 // context and its rebuild in a restored one (a failure of either said on the page), the viewer's seeks and
-// pauses from the page's timeline, a sync editor reached over WebSocket (?sync), the still of one moment for
-// ?at=, and the soundtrack's path, which the page fills in before main starts.
+// pauses from the page's timeline, the still of one moment for ?at=, and the soundtrack's path, which the
+// page fills in before main starts.
 #include "Clock.h"
 #include "Cues.h"
 #include "DemoVariants.h"
@@ -12,9 +12,7 @@
 #include "Player.h"
 #include "Raster.h"
 #include "SDLWindow.h"
-#include "Sync.h"
 #include "Timeline.h"
-#include "WebSocketTransport.h"
 
 #include "moriqgl/moriqgl.h"
 
@@ -89,8 +87,6 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
         applyReduceFlashes();
     });
     static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
-    // ?sync: the editor is reached over WebSocket, as browsers can.
-    static const Sync::Transports webSockets([] { return std::unique_ptr<tracks::Transport>(new WebSocketTransport); });
 }
 
 // The page's canvas should be drawn at width x height pixels from the next frame on (the window or full

@@ -3,6 +3,8 @@
 
 #include "tracks/Protocol.h"
 
+#include <memory>
+
 extern "C" {
 // From library.js.
 void moriq_sync_open(const char* host, int port);
@@ -65,4 +67,9 @@ std::string WebSocketTransport::reason() const {
     char text[200] = "";
     moriq_sync_reason(text, sizeof text);
     return text;
+}
+
+// The page's sync client reaches the editor this way (the tracks library's TCP is left out of the page).
+std::unique_ptr<tracks::Transport> tracks::defaultTransport() {
+    return std::make_unique<WebSocketTransport>();
 }

@@ -1,7 +1,6 @@
 // The live editor session: connection states, the track requests, applying and handing on commands.
 #include "tracks/Client.h"
 
-#include "tracks/TcpTransport.h"
 
 #include <cstdio>
 
@@ -52,7 +51,7 @@ bool parseEndpoint(const std::string& text, Endpoint& endpoint, std::string& err
 
 Client::Client(TrackSet& tracks, Endpoint endpoint, std::unique_ptr<Transport> transport, Log log)
     : tracks_(tracks), endpoint_(std::move(endpoint)), transport_(std::move(transport)), log_(std::move(log)) {
-    if (!transport_) transport_ = std::make_unique<TcpTransport>();
+    if (!transport_) transport_ = defaultTransport();
     if (!log_) log_ = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
 }
 

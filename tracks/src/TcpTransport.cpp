@@ -142,4 +142,8 @@ long TcpTransport::receive(uint8_t* data, size_t size) {
     }
 }
 
+std::unique_ptr<Transport> defaultTransport() {
+    return std::make_unique<TcpTransport>();
+}
+
 }  // namespace tracks

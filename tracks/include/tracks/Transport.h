@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tracks {
@@ -31,5 +32,9 @@ public:
     // Why the last Failed or -1 happened, in a few words ("connection refused", "the editor closed the connection").
     virtual std::string reason() const = 0;
 };
+
+// The way a Client takes when given none: TCP (TcpTransport.cpp). A build without TCP sockets leaves that
+// file out and links its own, as the page does with its WebSocket.
+std::unique_ptr<Transport> defaultTransport();
 
 }  // namespace tracks
