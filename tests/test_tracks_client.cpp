@@ -34,10 +34,6 @@ struct Demo {
         const std::vector<Event> got = client->poll(now);
         events.insert(events.end(), got.begin(), got.end());
     }
-    size_t logged(const std::string& part) const {
-        return size_t(std::count_if(log.begin(), log.end(),
-                                    [&](const std::string& line) { return line.find(part) != std::string::npos; }));
-    }
     tracks::TrackSet set;
     tracks::TcpTransport* tcp = nullptr;
     std::unique_ptr<Client> client;
@@ -69,23 +65,10 @@ public:
         port = ntohs(address.sin_port);
         listen();
     }
-    ~FakeEditor() {
-        hangUp();
-        stopListening();
-        close(holder_);
-    }
-    void listen() {
-        listener_ = bound(port);
-        EXPECT_EQ(::listen(listener_, 4), 0);
-    }
-    void stopListening() {
-        close(listener_);
-        listener_ = -1;
-    }
-    void hangUp() {
-        if (connection_ >= 0) close(connection_);
-        connection_ = -1;
-    }
+    ~FakeEditor() { hangUp(), stopListening(), close(holder_); }
+    void listen() { EXPECT_EQ(::listen(listener_ = bound(port), 4), 0); }
+    void stopListening() { close(listener_); }
+    void hangUp() { close(connection_); }
     // Takes the demo's connection, polling the demo meanwhile.
     bool accept(Demo& demo) {
         pollUntil(demo, [&] { return (connection_ = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK)) >= 0; },
@@ -112,16 +95,6 @@ public:
     void send(const Bytes& bytes) {
         ASSERT_EQ(::send(connection_, bytes.data.data(), bytes.data.size(), MSG_NOSIGNAL), ssize_t(bytes.data.size()));
     }
-    // Greets the demo and checks its requests for every track, in order.
-    void handshake(Demo& demo, const std::vector<std::string>& tracks) {
-        ASSERT_TRUE(accept(demo));
-        EXPECT_EQ(read(demo, 19), Bytes().text("hello, synctracker!").data);
-        send(Bytes().text("hello, demo!"));
-        Bytes asked;
-        for (const auto& name : tracks) asked.getTrack(name);
-        EXPECT_EQ(read(demo, asked.data.size()), asked.data);
-        EXPECT_TRUE(demo.client->connected());
-    }
 
     uint16_t port = 0;
 
@@ -130,10 +103,7 @@ private:
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         const int on = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
+        sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
         EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
         return fd;
     }
@@ -170,9 +140,9 @@ TEST(ClientWithEditor, LiveSessionThroughLossAndReconnection) {
     ASSERT_TRUE(pollUntil(demo, [&] { return demo.events.size() == 3; }, demo.tcp->descriptor()));
     EXPECT_FLOAT_EQ(fade.value(5.0, 0.0f), 2.0f);
     EXPECT_TRUE(demo.set[1].keys().empty());
-    EXPECT_TRUE(demo.events[0].type == Event::Type::SetRow && demo.events[0].row == 99);
-    EXPECT_TRUE(demo.events[1].type == Event::Type::Pause && demo.events[1].paused);
-    EXPECT_EQ(demo.events[2].type, Event::Type::SaveTracks);
+    EXPECT_TRUE(demo.events[0].type == Event::Type::SetRow && demo.events[0].row == 99 &&
+                demo.events[1].type == Event::Type::Pause && demo.events[1].paused &&
+                demo.events[2].type == Event::Type::SaveTracks);
 
     // A negative row goes as 0, a repeated one is not sent again; a track made now is asked for at once.
     demo.client->sendRow(-3);
@@ -195,9 +165,13 @@ TEST(ClientWithEditor, LiveSessionThroughLossAndReconnection) {
     // Back on the same port: keys cleared, every track asked for again, the row sent anew.
     editor.listen();
     demo.now += 2.0;
-    editor.handshake(demo, {"fade", "cam:x", "late"});
+    ASSERT_TRUE(editor.accept(demo));
+    EXPECT_EQ(editor.read(demo, 19).size(), 19u);
+    editor.send(Bytes().text("hello, demo!"));
+    const std::vector<uint8_t> all = Bytes().getTrack("fade").getTrack("cam:x").getTrack("late").data;
+    EXPECT_EQ(editor.read(demo, all.size()), all);
     EXPECT_TRUE(fade.keys().empty());
-    EXPECT_EQ(demo.logged("connected"), 2u);
+    EXPECT_EQ(demo.log[2], where + " connected");
     demo.client->sendRow(7);
     EXPECT_EQ(editor.read(demo, 5), Bytes().byte(3).word(7).data);
 
@@ -217,10 +191,8 @@ TEST(ClientWithEditor, SomethingElseThanAnEditorIsLeftAlone) {
     EXPECT_EQ(editor.read(demo, 19).size(), 19u);
     editor.send(Bytes().text("hello, demon"));
     ASSERT_TRUE(pollUntil(demo, [&] { return !demo.log.empty(); }, demo.tcp->descriptor()));
-    EXPECT_EQ(demo.log[0], "sync: no editor at 127.0.0.1:" + std::to_string(editor.port) +
-                               " (the editor did not greet as a sync editor does); playing on, trying every 2 s");
-    EXPECT_FALSE(demo.client->connected());
-    EXPECT_EQ(demo.set[0].keys().size(), 1u);
+    EXPECT_NE(demo.log[0].find("(the editor did not greet as a sync editor does); playing on"), std::string::npos);
+    EXPECT_TRUE(!demo.client->connected() && demo.set[0].keys().size() == 1u);
 }
 
 namespace {
@@ -267,28 +239,22 @@ struct Scripted {
 TEST(ClientTiming, RetriesEveryTwoSecondsAndSaysSoOnce) {
     Scripted s;
     s.client->poll(10.0);
-    EXPECT_EQ(s.transport->opens, 1);
-    EXPECT_FALSE(s.transport->isOpen);
+    EXPECT_TRUE(s.transport->opens == 1 && !s.transport->isOpen);
     EXPECT_EQ(s.log, std::vector<std::string>{
                          "sync: no editor at 127.0.0.1:1338 (connection refused); playing on, trying every 2 s"});
     s.client->poll(11.99);
     EXPECT_EQ(s.transport->opens, 1);
-    s.client->poll(12.0);
-    s.client->poll(13.0);
-    EXPECT_EQ(s.transport->opens, 2);
-    s.client->poll(14.5);
+    for (double t : {12.0, 13.0, 14.5}) s.client->poll(t);
     EXPECT_EQ(s.transport->opens, 3);
 
     // A silent editor (connected, never greeting) is given up after 2 s, and tried again.
     s.transport->opening = Transport::State::Opening;
-    s.client->poll(17.0);
-    s.client->poll(18.9);
+    for (double t : {17.0, 18.9}) s.client->poll(t);
     EXPECT_TRUE(s.transport->isOpen);
     s.client->poll(19.0);
     EXPECT_FALSE(s.transport->isOpen);
     s.client->poll(19.1);
-    EXPECT_EQ(s.transport->opens, 5);
-    EXPECT_EQ(s.log.size(), 1u);
+    EXPECT_TRUE(s.transport->opens == 5 && s.log.size() == 1u);
 }
 
 TEST(ClientTiming, DropsAnEditorThatStopsReadingAndStartsAfresh) {
@@ -301,8 +267,7 @@ TEST(ClientTiming, DropsAnEditorThatStopsReadingAndStartsAfresh) {
     int row = 0;
     while (s.client->connected() && row < 1000000) s.client->sendRow(row++);
     EXPECT_EQ(size_t(row), Client::MAX_QUEUED_BYTES / 5 + 1);  // just past the limit, in 5-byte SET_ROWs
-    ASSERT_EQ(s.log.size(), 2u);
-    EXPECT_NE(s.log[1].find("stopped reading"), std::string::npos) << s.log[1];
+    EXPECT_NE(s.log.back().find("stopped reading"), std::string::npos) << s.log.back();
 
     // Two seconds later, a new connection; the old queue is not sent to it.
     s.transport->takesBytes = true;
@@ -321,8 +286,7 @@ TEST(ClientTiming, AFloodOfCommandsIsReadAcrossFrames) {
     EXPECT_GT(first, 1000u);
     EXPECT_LE(first, Client::MAX_READ_PER_POLL / 5 + 1);
     EXPECT_FALSE(s.client->poll(0.02).empty());
-    s.transport->flood = false;
-    s.transport->gone = true;
+    s.transport->flood = !(s.transport->gone = true);
     s.client->poll(0.04);
     EXPECT_FALSE(s.client->connected());
     EXPECT_NE(s.log.back().find("went away (connection reset)"), std::string::npos) << s.log.back();
