@@ -8,7 +8,7 @@
 # frame: on a shared machine it follows the work done more closely than the wall clock. The load average is
 # printed before and after each run: the machine may be shared, and the times follow the load.
 #
-#   bench/live_frames.sh [--screen WxH] [extra demo options for the first run]
+#   bench/live_frames.sh [--screen WxH] [extra demo options for both runs, e.g. --reduce-flashes]
 #
 # Needs a build with the benchmarks (scripts/test.sh makes one, or scripts/build.sh -DMORIQ_BENCH=ON);
 # MORIQ_BUILD=DIR times the build in DIR instead of build/ (an older one, for comparison).
@@ -36,7 +36,7 @@ run() {
     echo "  after: load $(load)" >>"$work/$name.load"
 }
 run "$screen" --native "$@"
-run 640x480
+run 640x480 "$@"
 "$build/moriq-capture" --list | awk -F'\t' '$1 == "scene" { print $2 }' >"$work/names"
 
 /usr/bin/python3 bench/frame_times.py "$work/names" "$work/$screen" "$work/640x480"

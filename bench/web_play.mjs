@@ -2,14 +2,18 @@
 // and at 640x480, and reports per scene the drawing size the page held (the canvas; its 4:3 picture inside),
 // the intervals between the frames the demo shows (mean and 99th percentile) and the frame rate; then the
 // bytes a plain static host sends, file by file, for each soundtrack format the page can choose.
-// Usage: node bench/web_play.mjs [built page folder, default build-web/] [WxH ...]
+// Usage: node bench/web_play.mjs [--reduce-flashes] [built page folder, default build-web/] [WxH ...]
+// (--reduce-flashes plays with the page's "Reduce flashing" switch on.)
 import fs from 'node:fs';
 import path from 'node:path';
 import { launch, open, serve } from '../tests/web/browser.mjs';
 
 const top = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
-const site = path.resolve(process.argv[2] || path.join(top, 'build-web'));
-const sizes = process.argv.length > 3 ? process.argv.slice(3) : ['1920x1080', '640x480'];
+const args = process.argv.slice(2);
+const reduceFlashes = args[0] === '--reduce-flashes';
+if (reduceFlashes) args.shift();
+const site = path.resolve(args[0] || path.join(top, 'build-web'));
+const sizes = args.length > 1 ? args.slice(1) : ['1920x1080', '640x480'];
 const SCENES = [['Heightfield', 35000], ['Metaballs', 25000], ['Greetings', 10000], ['CelScene', 15000],
                 ['Metaballs', 25000], ['FunkyBackground', 5000]];
 
@@ -37,6 +41,7 @@ async function play(browser, server, size) {
   const [width, height] = size.split('x').map(Number);
   const context = await browser.newContext({ viewport: { width, height } });
   await context.addInitScript(stamp);
+  await context.addInitScript((on) => localStorage.setItem('moriq-reduce-flashes', on ? '1' : '0'), reduceFlashes);
   const { page } = await open(context, server.url);
   await page.waitForFunction(() => document.body.dataset.state === 'idle', null, { timeout: 120000 });
   if (width >= 1920) {
@@ -58,7 +63,7 @@ async function play(browser, server, size) {
   await context.close();
   const reports = lines.filter(([, l]) => /frames draw/.test(l));
   const ends = reports.map(([t]) => t);
-  console.log(`\n${size} viewport${width >= 1920 ? ', full screen' : ''}`);
+  console.log(`\n${size} viewport${width >= 1920 ? ', full screen' : ''}${reduceFlashes ? ', reducing flashes' : ''}`);
   console.log('scene            frames   mean ms   p99 ms   fps   canvas held');
   for (let i = 0; i < SCENES.length; i++) {
     const [name, duration] = SCENES[i];

@@ -1,5 +1,5 @@
 // The live demo's options: --window, --native, --size WxH (with --window), --start SECONDS, --controls,
-// --watch, --sync [HOST:]PORT, --tracks DIR|FILE.rocket, --list-tracks, --help, --version.
+// --watch, --reduce-flashes, --sync [HOST:]PORT, --tracks DIR|FILE.rocket, --list-tracks, --help, --version.
 #include "Options.h"
 
 #include "Raster.h"
@@ -47,6 +47,8 @@ Options Options::parse(int argc, const char* const* argv) {
             options.controls = true;
         } else if (!std::strcmp(arg, "--watch")) {
             options.watch = true;
+        } else if (!std::strcmp(arg, "--reduce-flashes")) {
+            options.reduceFlashes = true;
         } else if (!std::strcmp(arg, "--list-tracks")) {
             options.action = LIST_TRACKS;
             return options;
@@ -82,7 +84,8 @@ Options Options::parse(int argc, const char* const* argv) {
 
 const char* Options::usage() {
     return "usage: moriq-demo [--window [--size WxH] | --native] [--start SECONDS] [--controls] [--watch]\n"
-           "                  [--sync [HOST:]PORT] [--tracks DIR|FILE.rocket] [--list-tracks]\n"
+           "                  [--reduce-flashes] [--sync [HOST:]PORT] [--tracks DIR|FILE.rocket]\n"
+           "                  [--list-tracks]\n"
            "  (no option)    full screen at 640x480\n"
            "  --window       in a 640x480 window\n"
            "  --size WxH     with --window: a window of that size, the 4:3 picture drawn at it between black bars\n"
@@ -93,6 +96,8 @@ const char* Options::usage() {
            "  --watch        reads pictures, the soundtrack and track files again when they change in the data\n"
            "                 folder (so does --sync); a file that fails keeps the one before, and a line over\n"
            "                 the picture says why\n"
+           "  --reduce-flashes  holds back the parts of frames that would flash more than three times a\n"
+           "                 second (WCAG 2.3.1), leaving the rest of the picture as it is\n"
            "  --sync [HOST:]PORT\n"
            "                 follows a sync editor (GNU Rocket's protocol) at HOST:PORT, 127.0.0.1:1338 when\n"
            "                 none is given: its keys show at once, its row and pause move the demo, and its\n"

@@ -18,6 +18,7 @@ struct Options {
     int startMs = 0;                 // where the play starts (--start), in ms from the first scene's start
     bool controls = false;           // the viewer's keys: pause, seek (--controls)
     bool watch = false;              // changed data files are read again while the demo plays (--watch)
+    bool reduceFlashes = false;      // the flash limiter on every frame (--reduce-flashes)
     bool sync = false;               // a client of the sync editor at syncAt (--sync)
     tracks::Endpoint syncAt;
     std::string tracks;              // saved tracks: a folder or an editor's project (--tracks); "" data/tracks

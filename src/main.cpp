@@ -1,6 +1,7 @@
 // The demo: opens the display, builds every scene behind the loading bar, starts the soundtrack,
 // plays the scenes in order and shuts down. With no arguments: full screen at 640x480; see Options.h.
 #include "Cues.h"
+#include "FlashFilter.h"
 #include "LiveReload.h"
 #include "LoaderBar.h"
 #include "Music.h"
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
             sync.reset(new Sync(*player, options.syncAt, Cues::saveFolder(options.tracks)));
             polling.reset(new Scene::BeforeFrame([&sync] { sync->poll(SDL_GetTicks() / 1000.0); }));
         }
+        const std::unique_ptr<FlashFilter> limiter(options.reduceFlashes ? new FlashFilter() : nullptr);
         // After the scenes, which make the textures it reloads.
         std::unique_ptr<LiveReload> reload;
         if (options.watch || options.sync) {

@@ -20,7 +20,8 @@ Options parse(std::vector<const char*> args) {
 // What --window, --size and --native do is seen on the screen by e2e_live_sizes.py.
 TEST(Options, EachLineTurnsIntoItsActionOrIsRefusedWithWhatIsWrongOnOneLine) {
     const Options plain = parse({});
-    EXPECT_TRUE(plain.action == Options::PLAY && !plain.window && !plain.native);
+    EXPECT_TRUE(plain.action == Options::PLAY && !plain.window && !plain.native && !plain.reduceFlashes);
+    EXPECT_TRUE(parse({"--window", "--reduce-flashes"}).reduceFlashes);
     EXPECT_EQ(plain.width * 1000 + plain.height, 640480);
     EXPECT_TRUE(!plain.watch && parse({"--window", "--watch"}).watch);
     const struct {

@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "Cues.h"
 #include "DemoVariants.h"
+#include "FlashFilter.h"
 #include "Music.h"
 #include "Player.h"
 #include "Raster.h"
@@ -21,6 +22,7 @@
 #include <emscripten/html5.h>
 
 #include <iostream>
+#include <memory>
 #include <string>
 
 extern "C" {
@@ -61,6 +63,16 @@ void applyAskedSize() {
     Raster::resize(width, height);
 }
 
+// The flash limiter, while the page's "Reduce flashing" switch is on; the switch takes effect at the start
+// of a frame, when the GL context is the play's.
+bool reduceFlashes = false;
+std::unique_ptr<FlashFilter> limiter;
+
+void applyReduceFlashes() {
+    if (reduceFlashes && !limiter) limiter.reset(new FlashFilter());
+    if (!reduceFlashes) limiter.reset();
+}
+
 }  // namespace
 
 extern "C" {
@@ -74,6 +86,7 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
         Player* player = Player::playing();
         moriq_next_frame(player ? player->now() : -1, player && player->paused());
         applyAskedSize();
+        applyReduceFlashes();
     });
     static const Music::PositionSource heard([] { return static_cast<long>(moriq_music_position()); });
     // ?sync: the editor is reached over WebSocket, as browsers can.
@@ -85,6 +98,11 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_setup(void) {
 EMSCRIPTEN_KEEPALIVE void moriq_web_resize(int width, int height) {
     askedWidth = width;
     askedHeight = height;
+}
+
+// The page's "Reduce flashing" switch (or the key R): the flash limiter on (1) or off (0) from the next frame.
+EMSCRIPTEN_KEEPALIVE void moriq_web_reduce_flashes(int on) {
+    reduceFlashes = on != 0;
 }
 
 // The page's timeline: a seek or a pause for the play under way, taken at its next frame with the keys.
@@ -106,6 +124,8 @@ EMSCRIPTEN_KEEPALIVE void moriq_web_pause(void) {
 EMSCRIPTEN_KEEPALIVE void moriq_web_gl_start(void) {
     if (!moriqgl::load(emscripten_webgl_get_proc_address, demoVariants()))
         failed("the browser's WebGL 2 could not start the picture (the console says why)");
+    // A limiter left from the play before drew in that play's context.
+    if (limiter) limiter->forget();
     // The frames a seek draws only for the state they leave are not filled: software WebGL's time goes there.
     static const Clock::OnUnseen skip([](bool unseen) { moriqgl::discard(unseen); });
 }
@@ -127,6 +147,8 @@ EMSCRIPTEN_KEEPALIVE const char* moriq_web_playlist(void) {
 // with, and the demo, which drew nothing meanwhile, plays on. Returns 0, or 1 if the layer could not (the
 // page is told, and the play ends).
 EMSCRIPTEN_KEEPALIVE int moriq_web_gl_restored(void) {
+    // The limiter's copy of the frame before came back empty: it starts afresh.
+    Clock::cut();
     if (moriqgl::reload()) return 0;
     failed("the picture could not be restored after the browser lost its WebGL context");
     return 1;

@@ -278,6 +278,30 @@
     get step() { return pacing.step; },
   });
 
+  // --- "Reduce flashing": the demo's flash limiter, on by default for viewers whose system asks for reduced
+  // motion, remembered between visits; the switch beside Play, the timeline's and the key R show and set it.
+
+  var FLASHES_KEY = 'moriq-reduce-flashes';
+  var flashSwitch = document.getElementById('reduce-flashes');
+  function storedFlashes() {
+    try { return window.localStorage.getItem(FLASHES_KEY); } catch (error) { return null; }
+  }
+  var flashes = {
+    on: storedFlashes() !== null ? storedFlashes() === '1'
+                                 : window.matchMedia('(prefers-reduced-motion: reduce)').matches,
+    toggle: function() { setFlashes(!flashes.on); },
+  };
+  function setFlashes(on) {
+    flashes.on = on;
+    try { window.localStorage.setItem(FLASHES_KEY, on ? '1' : '0'); } catch (error) { /* private browsing */ }
+    flashSwitch.checked = on;
+    if (timeline) timeline.flashesChanged();
+    // Called directly, as the seeks are: the demo takes it at its next frame.
+    if (body.dataset.state === 'playing' && Module._moriq_web_reduce_flashes) Module._moriq_web_reduce_flashes(on ? 1 : 0);
+  }
+  flashSwitch.checked = flashes.on;
+  flashSwitch.addEventListener('change', function() { setFlashes(flashSwitch.checked); });
+
   // --- Full screen and keys.
 
   function toggleFullscreen() {
@@ -292,6 +316,8 @@
   function onKey(event) {
     if (event.key === 'f' || event.key === 'F') {
       toggleFullscreen();
+    } else if ((event.key === 'r' || event.key === 'R') && at === null && body.dataset.state === 'playing') {
+      flashes.toggle();
     } else if (event.key === 'Escape' && at === null && body.dataset.state === 'playing') {
       if (document.fullscreenElement) {
         event.stopPropagation();
@@ -405,6 +431,7 @@
     get ms() { return shown.ms; },
     get paused() { return shown.paused; },
     get lag() { return shown.lag; },
+    get reduceFlashes() { return flashes.on; },
     seek: function(ms) { if (timeline) Module._moriq_web_seek(ms); },
     togglePause: function() { if (timeline) Module._moriq_web_pause(); },
   });
@@ -447,7 +474,8 @@
     // ?sync follows a sync editor's WebSocket at 127.0.0.1:1339, ?sync=HOST:PORT elsewhere.
     if (query.has('sync')) args.push('--sync', query.get('sync') || '127.0.0.1:1339');
     timeline = MoriqTimeline.create(document.getElementById('timeline'), list, window.moriqPlayer.seek,
-                                    window.moriqPlayer.togglePause);
+                                    window.moriqPlayer.togglePause, flashes);
+    Module._moriq_web_reduce_flashes(flashes.on ? 1 : 0);
     return call('main', [args.length, argvOf(args)]);
   }
 

@@ -16,8 +16,9 @@ window.MoriqTimeline = (function() {
     return Math.floor(s / 60) + ':' + String(s % 60).padStart(2, '0');
   }
 
-  // scenes: [{name, start, duration}] in playing order; seek(ms) and togglePause() reach the demo.
-  function create(root, scenes, seek, togglePause) {
+  // scenes: [{name, start, duration}] in playing order; seek(ms) and togglePause() reach the demo;
+  // flashes is the page's "Reduce flashing" switch: {on: true or false, toggle()}.
+  function create(root, scenes, seek, togglePause, flashes) {
     var length = scenes.length ? scenes[scenes.length - 1].start + scenes[scenes.length - 1].duration : 0;
     root.textContent = '';
     var pause = document.createElement('button');
@@ -43,7 +44,14 @@ window.MoriqTimeline = (function() {
     link.className = 'link';
     link.textContent = 'Link';
     link.title = 'A link to the moment shown';
-    root.append(pause, track, time, link);
+    var reduce = document.createElement('button');
+    reduce.className = 'reduce';
+    reduce.type = 'button';
+    reduce.textContent = 'Reduce flashing';
+    reduce.title = 'Holds back what would flash more than three times a second (R)';
+    function showSwitch() { reduce.setAttribute('aria-pressed', String(flashes.on)); }
+    showSwitch();
+    root.append(pause, track, time, reduce, link);
 
     var hideTimer = 0;
     function show() {
@@ -73,6 +81,7 @@ window.MoriqTimeline = (function() {
     track.addEventListener('pointerup', drop);
     track.addEventListener('pointercancel', drop);
     pause.addEventListener('click', function() { togglePause(); });
+    reduce.addEventListener('click', function() { flashes.toggle(); });
     link.addEventListener('click', function() {
       // The address bar keeps the link; where the page may, it goes to the clipboard too.
       if (navigator.clipboard) navigator.clipboard.writeText(link.href).catch(function() {});
@@ -84,6 +93,8 @@ window.MoriqTimeline = (function() {
 
     return {
       show: show,
+      // The switch changed elsewhere (the page's own, or the key R).
+      flashesChanged: showSwitch,
       frame: function(ms, paused) {
         if (wanted >= 0) {
           seek(wanted);

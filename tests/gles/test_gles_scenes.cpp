@@ -1,13 +1,19 @@
 // Each scene played through the GL layer (Mesa's OpenGL ES, no libGL): every call it makes is the layer's
 // to take, and no frame waits for a shader variant. (The pictures themselves are compared with the capture
-// tool's by the page's tests, which draw through the same layer.) And a context lost mid-scene comes back.
+// tool's by the page's tests, which draw through the same layer.) And a context lost mid-scene comes back;
+// the flash limiter holds a strobe back through the layer as it does on GL.
+#include "Clock.h"
 #include "EsContext.h"
+#include "FlashFilter.h"
+#include "Photosensitivity.h"
 #include "Player.h"
 #include "Timeline.h"
 #include "moriqgl/moriqgl.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using namespace glestest;
 
@@ -53,4 +59,31 @@ TEST(LayerReload, TheSceneCarriesOnInANewContextToTheSamePicture) {
     ASSERT_TRUE(replaced);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     EXPECT_LT(percentDiffering(undisturbed, picture, 8), 0.01);
+}
+
+// A 10 Hz black-white strobe over the whole frame, limited through the layer: held to three flashes a
+// second by the report's count (frames shown other than drawn), no GL error.
+TEST(LayerFlashFilter, HoldsAStrobeToThreeFlashesASecond) {
+    startLayer();
+    unsigned int now = 0;
+    const Clock::Drive drive([&now] { return now; });
+    const FlashFilter filter;
+    Clock::cut();
+    Photosensitivity::Meter meter(60);
+    int held = 0;
+    for (long frame = 0; frame < 90; ++frame) {
+        now = static_cast<unsigned int>(frame * 1000 / 60);
+        const float level = frame / 3 % 2 ? 1.0f : 0.0f;
+        glClearColor(level, level, level, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        Picture shown;
+        const Clock::OnFrame read([&shown] { shown = readFrame(); });
+        Clock::present();
+        ASSERT_TRUE(meter.add(frame, shown.rgb.data(), shown.width, shown.height));
+        const RGB centre = shown.at(320, 240);
+        held += std::abs(centre.r - static_cast<int>(level * 255)) > 8;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_GT(held, 10);
+    for (const Photosensitivity::Second& s : meter.seconds()) EXPECT_LE(s.general, 3) << "second " << s.second;
 }

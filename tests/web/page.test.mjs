@@ -87,7 +87,7 @@ describe('the page', () => {
     const { page } = await open(web.browser, web.server.url);
     const warning = page.locator('#flash-warning');
     assert.match((await warning.textContent()).replace(/\s+/g, ' '),
-                 /^Photosensitivity warning: this demo contains flashing light \(\d+ seconds exceed three flashes a second\)\.$/);
+                 /^Photosensitivity warning: this demo contains flashing light \(\d+ seconds exceed three flashes a second\)\. With "Reduce flashing" on \(or the key R while it plays\), none does\.$/);
     assert.ok(await warning.isVisible());
     const below = (await warning.boundingBox()).y - (await page.locator('#start').boundingBox()).y;
     assert.ok(below > 0 && below < 120, `${below} px below the button`);
@@ -284,6 +284,43 @@ describe('the page', () => {
     await page.waitForFunction(() => document.body.dataset.state === 'playing' && window.moriqSound.playing);
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => document.body.dataset.state === 'ended' && !window.moriqSound.playing);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+
+  test('"Reduce flashing": on for reduced motion, remembered, in step with the timeline\'s switch and R', async () => {
+    const { page, problems } = await open(web.browser, web.server.url);
+    await idle(page);
+    const checked = () => page.locator('#reduce-flashes').isChecked();
+    assert.equal(await checked(), false, 'off by default');
+    await page.emulateMedia({ reducedMotion: 'reduce' });
+    await page.reload();
+    await idle(page);
+    assert.equal(await checked(), true, 'on for reduced motion');
+    // The viewer's choice is remembered over the system's wish.
+    await page.locator('#reduce-flashes').uncheck();
+    await page.reload();
+    await idle(page);
+    assert.equal(await checked(), false, 'remembered off');
+    await page.locator('#reduce-flashes').check();
+
+    // Playing with it on, the picture moves; R and the timeline's button turn it off and on again.
+    await page.click('#start');
+    await page.waitForFunction(() => window.moriqPlayer.ms > 1500, null, { timeout: 60000 });
+    const a = await shot(page);
+    await page.waitForTimeout(200);
+    assert.ok(differing(a, await shot(page), 8) > 0.01, 'the picture moves');
+    const button = page.locator('#timeline .reduce');
+    assert.equal(await button.getAttribute('aria-pressed'), 'true');
+    await page.keyboard.press('r');
+    assert.equal(await button.getAttribute('aria-pressed'), 'false');
+    assert.equal(await page.evaluate(() => window.moriqPlayer.reduceFlashes), false);
+    await page.mouse.move(320, 200);
+    await button.click();
+    assert.equal(await checked(), true);
+    assert.equal(await page.evaluate(() => localStorage.getItem('moriq-reduce-flashes')), '1');
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => document.body.dataset.state === 'ended');
     assert.deepEqual(problems, []);
     await page.close();
   });

@@ -5,6 +5,7 @@
 
 #include "Cues.h"
 #include "FfmpegPipe.h"
+#include "FlashFilter.h"
 #include "FrameTarget.h"
 #include "Photosensitivity.h"
 #include "Player.h"
@@ -17,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -68,7 +70,11 @@ void usage(int length, std::ostream& out = std::cerr) {
                  "  --flashes counts flashes by WCAG 2.3.1 and prints a line a second (second, general flashes,\n"
                  "  red flashes, ok or over three) and a verdict; it exits 0 when no second exceeds three\n"
                  "  flashes, 1 when some do, 2 when it cannot tell (bad arguments, no display).\n"
-                 "  --tracks DIR|FILE.rocket plays the sync tracks saved there (default: data/tracks).\n";
+                 "  --tracks DIR|FILE.rocket plays the sync tracks saved there (default: data/tracks).\n"
+                 "  --reduce-flashes (with any of them) limits every frame as moriq-demo --reduce-flashes does:\n"
+                 "  no area flashes more than three times a second, the rest of the picture unchanged. A still,\n"
+                 "  or frames from --from past 0, have no frames before them: the limiter is warmed up over the\n"
+                 "  second before, drawn but not written, so they are what a viewer playing up to them saw.\n";
 }
 
 bool parseInt(const char* text, int& value) {
@@ -162,6 +168,7 @@ struct Options {
     int width = SDLWindow::WIDTH;    // of the frames written
     int height = SDLWindow::HEIGHT;
     int supersample = 1;
+    bool reduceFlashes = false;
     std::string tracks;              // saved tracks: a folder or an editor's project; "" data/tracks
     FfmpegPipe::Quality quality = FfmpegPipe::Quality::FAST;
     bool qualityGiven = false;
@@ -208,6 +215,8 @@ bool parse(int argc, char** argv, int length, Options& options) {
             options.tracks = argv[++i];
         } else if (!std::strcmp(argv[i], "--flashes")) {
             flashes = true;
+        } else if (!std::strcmp(argv[i], "--reduce-flashes")) {
+            options.reduceFlashes = true;
         } else {
             usage(length);
             return false;
@@ -265,6 +274,7 @@ public:
         }
         target.reset(new FrameTarget(Letterbox(options.width, options.height, options.supersample)));
         if (!target->good()) return;
+        if (options.reduceFlashes) limiter = target->flashFilter();
         catchStopSignals();
         // A write to ffmpeg after it died must fail, not kill the capture before it reports why.
         signal(SIGPIPE, SIG_IGN);
@@ -284,6 +294,7 @@ public:
 private:
     SDLWindow window;  // the demo's, at its default size: every other size is drawn offscreen
     std::unique_ptr<FrameTarget> target;  // declared after the window: released while GL is still there
+    std::unique_ptr<FlashFilter> limiter;  // after the target: its textures go while GL is there
     std::streambuf* coutBuffer = nullptr;
 };
 
@@ -307,7 +318,10 @@ int writeStill(const Options& options, const Timeline& timeline) {
     {
         Player player(display.screen(), timeline);
         Cues::load(player.tracks(), options.tracks, std::cerr);
-        player.play(options.at, options.at, options.fps, [&](long) {
+        // The limiter's second before the still is drawn through it, and only the still is kept.
+        const int from = options.reduceFlashes ? std::max(0, options.at - 1000) : options.at;
+        player.play(from, options.at, options.fps, [&](long frame) {
+            if (frame >= 0) return true;
             shot = display.grab();
             return false;
         }, true);
@@ -329,7 +343,11 @@ int record(const Options& options, const Timeline& timeline, Display& display,
         // Building the scenes takes a while; a stop asked for meanwhile still ends at the first frame.
         Player player(display.screen(), timeline);
         Cues::load(player.tracks(), options.tracks, std::cerr);
-        player.play(options.from, options.to, options.fps, [&](long frame) {
+        // With the limiter, the second before the first frame is drawn through it and not written.
+        const long first = Timeline::firstFrameAt(options.from, options.fps);
+        const int from = options.reduceFlashes ? std::max(0, options.from - 1000) : options.from;
+        player.play(from, options.to, options.fps, [&](long frame) {
+            if (frame < first) return true;
             written = write(display.grab(), frame);
             progress.frameDone();
             return written && !stopRequested;

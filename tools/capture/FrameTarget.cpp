@@ -1,6 +1,7 @@
 // The window or a framebuffer object (entry points fetched from SDL, GL's size limits checked first).
 #include "FrameTarget.h"
 
+#include "FlashFilter.h"
 #include "Raster.h"
 
 #include <GL/glext.h>
@@ -143,6 +144,15 @@ void FrameTarget::release() {
 
 bool FrameTarget::inWindow() const {
     return box.width == Raster::WIDTH && box.height == Raster::HEIGHT && box.supersample == 1;
+}
+
+std::unique_ptr<FlashFilter> FrameTarget::flashFilter() const {
+    if (inWindow()) return std::unique_ptr<FlashFilter>(new FlashFilter());
+    const Letterbox copy = box;
+    const FlashFilter::Placement placement{box.width, box.height, box.pictureX, box.pictureY, box.pictureWidth,
+                                           box.pictureHeight};
+    return std::unique_ptr<FlashFilter>(new FlashFilter(
+        placement, [copy](const unsigned char* drawn, unsigned char* frame) { copy.compose(drawn, frame); }));
 }
 
 const Screenshot& FrameTarget::grab() {

@@ -11,7 +11,10 @@
 
 #include <GL/gl.h>
 
+#include <memory>
 #include <vector>
+
+class FlashFilter;
 
 class FrameTarget {
 public:
@@ -32,8 +35,12 @@ public:
 
     const Letterbox box;
 
-private:
+    // Whether frames are drawn in the window (the demo's own 640x480), not offscreen.
     bool inWindow() const;
+    // The flash limiter on every frame drawn here, measuring the frames as grab() makes them.
+    std::unique_ptr<FlashFilter> flashFilter() const;
+
+private:
     void release();
 
     Raster::Layout before = Raster::layout();

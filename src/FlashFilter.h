@@ -1,0 +1,56 @@
+// FlashFilter: the flash limiter on each finished frame, with GL, in the Clock::Filter slot while it lives.
+// The whole frame is read back and its cells measured exactly as the flash report measures them (a cheaper
+// sampled reading misjudged thin lines by more than the limiter's margin); where the limiter holds cells
+// back, the frame shown before is blended over them as one quad a cell, its corners' alphas the limiter's
+// shares, so a held area fades into its surroundings without seams. Frames with nothing to hold come out
+// exactly as drawn.
+#pragma once
+
+#include "Clock.h"
+#include "FlashLimiter.h"
+
+#include <GL/gl.h>
+
+#include <functional>
+#include <vector>
+
+class FlashFilter {
+public:
+    // Where the drawn picture lies in the frame the viewer sees, in that frame's pixels from its top-left
+    // corner, and how that frame (rows top to bottom, RGB) is made from the drawn one (RGB, rows bottom to
+    // top, as GL reads them): the cells are the frame's. By default the drawn picture is the frame.
+    struct Placement {
+        int frameWidth, frameHeight, x, y, width, height;
+    };
+    using Compose = std::function<void(const unsigned char* drawn, unsigned char* frame)>;
+
+    FlashFilter();
+    FlashFilter(const Placement& placement, Compose compose);
+    ~FlashFilter();
+    FlashFilter(const FlashFilter&) = delete;
+    FlashFilter& operator=(const FlashFilter&) = delete;
+
+    // Limits the frame in the back buffer (the picture Raster says is drawn), as shown at `ms`.
+    void apply(long ms, bool cut);
+    const FlashLimiter& limiter() const { return limits; }
+    // The GL context it drew in is gone (the page's next play has a new one): its texture is forgotten,
+    // not deleted, and the limiter starts afresh.
+    void forget();
+
+private:
+    // Reads the drawn picture (width x height) into `into` and measures the frame's cells.
+    void measure(int width, int height, std::vector<unsigned char>& into);
+    // The frame shown before into the texture, then blended over the held cells.
+    void upload(int width, int height);
+    void blendShown(int width, int height);
+
+    bool placed;
+    Placement placement;
+    Compose compose;
+    FlashLimiter limits;
+    GLuint texture = 0;                       // the frame shown before, while blending
+    std::vector<unsigned char> drawn, shown;  // the drawn picture read now, and as shown the frame before
+    std::vector<unsigned char> frame;         // the frame composed from the drawn picture
+    std::vector<Flashes::Colour> cells;
+    Clock::Filter slot;
+};

@@ -1,0 +1,135 @@
+// The flash limiter on made-up frame sequences, counted by the capture tool's own flash meter: strobes
+// over three flashes a second are held to three, in general and red; what does not flash over the limit
+// (a small patch, a slow fade, moving shapes, a slow strobe) comes out as drawn; a cut forgets the past.
+#include "FlashLimiter.h"
+#include "Photosensitivity.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+const int W = 192, H = 144, FPS = 60;
+
+struct Colour {
+    unsigned char r, g, b;
+};
+const Colour BLACK{0, 0, 0}, WHITE{255, 255, 255}, RED{255, 0, 0}, GREY{90, 90, 90};
+
+using Picture = Colour (*)(long frame, int x, int y);
+
+bool strobe(long frame, int hz) {
+    return frame * 2 * hz / FPS % 2;
+}
+
+std::vector<unsigned char> draw(Picture picture, long frame) {
+    std::vector<unsigned char> rgb(W * H * 3);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const Colour c = picture(frame, x, y);
+            unsigned char* p = &rgb[(y * W + x) * 3];
+            p[0] = c.r, p[1] = c.g, p[2] = c.b;
+        }
+    return rgb;
+}
+
+struct Played {
+    int general = 0, red = 0;  // the most flashes of any second, as limited
+    long changed = 0;          // frames the limiter changed
+    long firstChanged = -1;
+};
+
+// Plays frames [from, to) of a picture through the limiter at 60 fps into the meter.
+Played play(FlashLimiter& limiter, Picture picture, long from, long to) {
+    Photosensitivity::Meter meter(FPS);
+    Played run;
+    for (long frame = from; frame < to; ++frame) {
+        const std::vector<unsigned char> drawn = draw(picture, frame);
+        std::vector<unsigned char> shown = drawn;
+        limiter.limit(frame * 1000 / FPS, shown.data(), W, H);
+        if (shown != drawn && run.changed++ == 0) run.firstChanged = frame;
+        meter.add(frame - from, shown.data(), W, H);
+    }
+    for (const Photosensitivity::Second& s : meter.seconds()) {
+        run.general = std::max(run.general, s.general);
+        run.red = std::max(run.red, s.red);
+    }
+    return run;
+}
+
+TEST(FlashLimiter, HoldsStrobesOverAWholeAreaToThreeFlashesASecond) {
+    struct Case {
+        const char* name;
+        Picture picture;
+    };
+    const Case cases[] = {
+        {"10 Hz black-white, full frame", [](long f, int, int) { return strobe(f, 10) ? WHITE : BLACK; }},
+        {"10 Hz grey-white, full frame", [](long f, int, int) { return strobe(f, 10) ? WHITE : GREY; }},
+        {"10 Hz red-black, full frame", [](long f, int, int) { return strobe(f, 10) ? RED : BLACK; }},
+        {"6 Hz black-white, half the frame",
+         [](long f, int x, int) { return strobe(f, 6) && x < W / 2 ? WHITE : BLACK; }},
+        {"10 Hz black-white, in a third of each side",
+         [](long f, int x, int y) { return strobe(f, 10) && x >= 50 && x < 50 + W / 3 && y >= 40 && y < 40 + H / 3 ? WHITE : BLACK; }},
+    };
+    for (const Case& c : cases) {
+        FlashLimiter limiter;
+        const Played run = play(limiter, c.picture, 0, 4 * FPS);
+        EXPECT_LE(run.general, 3) << c.name;
+        EXPECT_LE(run.red, 3) << c.name;
+        // Held back, not frozen: the first six transitions (three flashes) pass as drawn.
+        EXPECT_GE(run.firstChanged, 18) << c.name;
+        EXPECT_GT(run.changed, 0) << c.name;
+    }
+}
+
+TEST(FlashLimiter, LeavesWhatDoesNotFlashOverTheLimitAsDrawn) {
+    struct Case {
+        const char* name;
+        Picture picture;
+    };
+    const Case cases[] = {
+        {"10 Hz strobe in a tenth of each side",
+         [](long f, int x, int y) { return strobe(f, 10) && x >= 40 && x < 40 + W / 10 && y >= 30 && y < 30 + H / 10 ? WHITE : BLACK; }},
+        {"10 Hz strobes in two corners, each under the area",
+         [](long f, int x, int y) { return strobe(f, 10) && (x < 24 || x >= W - 24) && y < 24 ? WHITE : BLACK; }},
+        {"3 Hz strobe, full frame", [](long f, int, int) { return strobe(f, 3) ? WHITE : BLACK; }},
+        {"black to white and back over 4 s",
+         [](long f, int, int) { auto v = static_cast<unsigned char>(f < 120 ? f * 255 / 119 : (239 - f) * 255 / 119); return Colour{v, v, v}; }},
+        {"a white bar sweeping across twice a second",
+         [](long f, int x, int) { return std::abs(x - static_cast<int>(f * W * 2 / FPS % W)) < 20 ? WHITE : BLACK; }},
+        {"10 Hz white to pale grey", [](long f, int, int) { return strobe(f, 10) ? WHITE : Colour{237, 237, 237}; }},
+    };
+    for (const Case& c : cases) {
+        FlashLimiter limiter;
+        const Played run = play(limiter, c.picture, 0, 4 * FPS);
+        EXPECT_EQ(run.changed, 0) << c.name << ": first changed at frame " << run.firstChanged;
+    }
+}
+
+TEST(FlashLimiter, ACutForgetsTheFlashesBeforeIt) {
+    const Picture strobe10 = [](long f, int, int) { return strobe(f, 10) ? WHITE : BLACK; };
+    FlashLimiter limiter;
+    // Half a second of strobe: ten transitions, so the limiter is holding by its end.
+    EXPECT_GT(play(limiter, strobe10, 0, FPS / 2).changed, 0);
+    // Straight after, the same strobe stays held; after a cut it starts afresh, as drawn.
+    FlashLimiter carried = limiter;
+    EXPECT_GT(play(carried, strobe10, FPS / 2, FPS / 2 + 6).changed, 0);
+    limiter.cut();
+    const Played afresh = play(limiter, strobe10, 10 * FPS, 11 * FPS);
+    EXPECT_GE(afresh.firstChanged, 10 * FPS + 18);
+    EXPECT_LE(afresh.general, 3);
+}
+
+TEST(FlashLimiter, BlendsEachCellByItsCornersShares) {
+    std::vector<unsigned char> before(W * H * 3, 200), drawn(W * H * 3, 0), out(W * H * 3);
+    std::vector<float> corners(FlashLimiter::VERTICES * FlashLimiter::VERTICES, 0.0f);
+    corners[0] = 1.0f;  // the top-left corner of the frame held, every other corner as drawn
+    FlashLimiter::blend(before.data(), drawn.data(), W, H, corners, out.data());
+    EXPECT_GT(out[0], 120);                       // by the held corner, mostly what was shown
+    EXPECT_EQ(out[(3 * W + 3) * 3], 0);           // past the first cell, as drawn
+    EXPECT_LT(out[(2 * W + 3) * 3], out[0]);      // fading out across the cell
+}
+
+}  // namespace
