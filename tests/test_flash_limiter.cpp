@@ -59,52 +59,39 @@ Played play(FlashLimiter& limiter, Picture picture, long from, long to) {
     return run;
 }
 
-TEST(FlashLimiter, HoldsStrobesOverAWholeAreaToThreeFlashesASecond) {
+// Strobes over a whole area are held to three flashes a second, in general and red, held back but not
+// frozen (three flashes pass as drawn); what does not flash over the limit comes out as drawn.
+TEST(FlashLimiter, HoldsOnlyWhatFlashesOverTheLimit) {
     struct Case {
         const char* name;
+        bool held;
         Picture picture;
     };
     const Case cases[] = {
-        {"10 Hz black-white, full frame", [](long f, int, int) { return strobe(f, 10) ? WHITE : BLACK; }},
-        {"10 Hz grey-white, full frame", [](long f, int, int) { return strobe(f, 10) ? WHITE : GREY; }},
-        {"10 Hz red-black, full frame", [](long f, int, int) { return strobe(f, 10) ? RED : BLACK; }},
-        {"6 Hz black-white, half the frame",
+        {"10 Hz black-white, full frame", true, [](long f, int, int) { return strobe(f, 10) ? WHITE : BLACK; }},
+        {"10 Hz grey-white, full frame", true, [](long f, int, int) { return strobe(f, 10) ? WHITE : GREY; }},
+        {"10 Hz red-black, full frame", true, [](long f, int, int) { return strobe(f, 10) ? RED : BLACK; }},
+        {"6 Hz black-white, half the frame", true,
          [](long f, int x, int) { return strobe(f, 6) && x < W / 2 ? WHITE : BLACK; }},
-        {"10 Hz black-white, in a third of each side",
+        {"10 Hz black-white, in a third of each side", true,
          [](long f, int x, int y) { return strobe(f, 10) && x >= 50 && x < 50 + W / 3 && y >= 40 && y < 40 + H / 3 ? WHITE : BLACK; }},
-    };
-    for (const Case& c : cases) {
-        FlashLimiter limiter;
-        const Played run = play(limiter, c.picture, 0, 4 * FPS);
-        EXPECT_LE(run.general, 3) << c.name;
-        EXPECT_LE(run.red, 3) << c.name;
-        // Held back, not frozen: the first six transitions (three flashes) pass as drawn.
-        EXPECT_GE(run.firstChanged, 18) << c.name;
-        EXPECT_GT(run.changed, 0) << c.name;
-    }
-}
-
-TEST(FlashLimiter, LeavesWhatDoesNotFlashOverTheLimitAsDrawn) {
-    struct Case {
-        const char* name;
-        Picture picture;
-    };
-    const Case cases[] = {
-        {"10 Hz strobe in a tenth of each side",
+        {"10 Hz strobe in a tenth of each side", false,
          [](long f, int x, int y) { return strobe(f, 10) && x >= 40 && x < 40 + W / 10 && y >= 30 && y < 30 + H / 10 ? WHITE : BLACK; }},
-        {"10 Hz strobes in two corners, each under the area",
+        {"10 Hz strobes in two corners, each under the area", false,
          [](long f, int x, int y) { return strobe(f, 10) && (x < 24 || x >= W - 24) && y < 24 ? WHITE : BLACK; }},
-        {"3 Hz strobe, full frame", [](long f, int, int) { return strobe(f, 3) ? WHITE : BLACK; }},
-        {"black to white and back over 4 s",
+        {"3 Hz strobe, full frame", false, [](long f, int, int) { return strobe(f, 3) ? WHITE : BLACK; }},
+        {"black to white and back over 4 s", false,
          [](long f, int, int) { auto v = static_cast<unsigned char>(f < 120 ? f * 255 / 119 : (239 - f) * 255 / 119); return Colour{v, v, v}; }},
-        {"a white bar sweeping across twice a second",
+        {"a white bar sweeping across twice a second", false,
          [](long f, int x, int) { return std::abs(x - static_cast<int>(f * W * 2 / FPS % W)) < 20 ? WHITE : BLACK; }},
-        {"10 Hz white to pale grey", [](long f, int, int) { return strobe(f, 10) ? WHITE : Colour{237, 237, 237}; }},
+        {"10 Hz white to pale grey", false, [](long f, int, int) { return strobe(f, 10) ? WHITE : Colour{237, 237, 237}; }},
     };
     for (const Case& c : cases) {
         FlashLimiter limiter;
         const Played run = play(limiter, c.picture, 0, 4 * FPS);
-        EXPECT_EQ(run.changed, 0) << c.name << ": first changed at frame " << run.firstChanged;
+        EXPECT_TRUE(run.general <= 3 && run.red <= 3) << c.name;
+        EXPECT_EQ(run.changed > 0, c.held) << c.name;
+        if (c.held) EXPECT_GE(run.firstChanged, 18) << c.name;
     }
 }
 

@@ -51,9 +51,7 @@ std::vector<uint8_t> file(uint32_t count, const std::vector<std::tuple<int32_t, 
 }  // namespace
 
 TEST(TrackFileName, EscapesEveryByteOutsideTheKeptSet) {
-    EXPECT_EQ(tracks::trackFileName("Heightfield:camera.z"), "sync_Heightfield-3Acamera.z.track");
-    EXPECT_EQ(tracks::trackFileName("a b/c_D.9"), "sync_a-20b/c_D.9.track");
-    EXPECT_EQ(tracks::trackFileName("x-y#"), "sync_x-2Dy-23.track");
+    EXPECT_EQ(tracks::trackFileName("a b/c_D.9:x-y#"), "sync_a-20b/c_D.9-3Ax-2Dy-23.track");
     EXPECT_EQ(tracks::trackFileName(std::string("\xC3\xA9\x7F\0", 4)), "sync_-C3-A9-7F-00.track");
     EXPECT_EQ(tracks::trackFilePath("sync", "group/fade"), "sync/sync_group/fade.track");
     for (const char* climbing : {"a/../../../etc/x", "a/./b", "a//b", "a/../b"})
@@ -70,10 +68,9 @@ TEST(TrackFileFormat, ExactBytesAndABitExactRoundTripThroughTheDisk) {
                                    {2, 0.1f, Interpolation::Smooth},
                                    {2147483647, -std::numeric_limits<float>::max(), Interpolation::Ramp}};
     const std::string path = tracks::trackFilePath(folder.path + "/new/deeper", "scene/cam:x");
-    std::string error = "left from before";  // an old message is no failure
+    std::string error = "left from before", reason = error;  // an old message is no failure
     ASSERT_TRUE(tracks::writeTrackFile(path, keys, error)) << error;
     std::vector<Key> read;
-    std::string reason = "left from before";
     ASSERT_EQ(tracks::readTrackFile(path, read, reason), tracks::ReadResult::Loaded) << reason;
     EXPECT_EQ(read, keys);
     // Written again: replaced whole, no temporary left beside it.
@@ -109,9 +106,7 @@ TEST(TrackFileFormat, HostileFilesAreRejectedWithTheirReasonAndChangeNothing) {
         {huge, "count 2000000000 does not match the file's 45 bytes"},
         {trailing, "count 1 does not match the file's 14 bytes"},
         {file(3, {{0, 1, 0}, {1, 2, 0}, {2, nan, 0}}), "key 2 has value nan"},
-        {file(1, {{0, -std::numeric_limits<float>::infinity(), 0}}), "key 0 has value -inf"},
-        {file(5, {{0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {9, 1, 0}, {7, 1, 0}}), "rows not increasing at key 4"},
-        {file(2, {{3, 1, 0}, {3, 2, 0}}), "rows not increasing at key 1"},
+        {file(4, {{0, 1, 0}, {1, 1, 0}, {9, 1, 0}, {9, 1, 0}}), "rows not increasing at key 3"},
         {file(1, {{-4, 1, 0}}), "negative row -4 at key 0"},
         {file(2, {{0, 1, 0}, {1, 1, 9}}), "unknown interpolation 9 at key 1"},
         {file(uint32_t(-2), {}), "negative key count -2"},
@@ -157,7 +152,6 @@ TEST(TrackFileFormat, SaveAndLoadEveryTrackMissingFilesQuietUnreadableOnesNot) {
     for (size_t i = 0; i < saved.size(); ++i)
         EXPECT_EQ(loaded.find(saved[i].name())->keys(), saved[i].keys()) << saved[i].name();
     EXPECT_EQ(loaded.find("no file")->keys().size(), 1u);
-
     tracks::TrackSet unsafe;
     unsafe.index("../../x");
     EXPECT_FALSE(tracks::saveTracks(unsafe, folder.path, error));

@@ -12,7 +12,6 @@ using tracks::CommandParser;
 using tracks::EditorCommand;
 
 namespace {
-
 using Stream = EditorBytes;
 
 const Stream everyCommand = Stream()
@@ -49,10 +48,6 @@ TEST(CommandParser, SameCommandsHoweverTheBytesAreCut) {
         ASSERT_TRUE(parser.feed(bytes.data() + cut, bytes.size() - cut, 2, out)) << parser.error();
         ASSERT_EQ(describe(out), expected) << "cut at " << cut;
     }
-    CommandParser parser;
-    std::vector<EditorCommand> out;
-    for (const uint8_t b : bytes) ASSERT_TRUE(parser.feed(&b, 1, 2, out));
-    EXPECT_EQ(describe(out), expected);
 }
 
 TEST(CommandParser, RefusesBadCommandsKeepingTheGoodOnesBefore) {
@@ -79,12 +74,10 @@ TEST(CommandParser, RefusesBadCommandsKeepingTheGoodOnesBefore) {
         EXPECT_EQ(parser.error().rfind(reason, 0), 0u) << parser.error();
         EXPECT_EQ(describe(out), std::vector<std::string>{"3 t0 r11 k0/0.000000/0"}) << reason;
         // Failed stays failed until reset, which also drops a half-read command.
-        const std::vector<uint8_t> more = {5, 0, 0, 0};
-        EXPECT_FALSE(parser.feed(more.data(), 1, 2, out));
+        const uint8_t more[] = {5, 0, 0, 0};
+        EXPECT_FALSE(parser.feed(more, 1, 2, out));
         parser.reset();
-        EXPECT_TRUE(parser.feed(more.data(), more.size(), 2, out));
-        parser.reset();
-        EXPECT_TRUE(parser.feed(more.data(), 1, 2, out));
+        EXPECT_TRUE(parser.feed(more, 4, 2, out) && (parser.reset(), parser.feed(more, 1, 2, out)));
         EXPECT_EQ(out.size(), 3u);
     }
 }
@@ -92,8 +85,7 @@ TEST(CommandParser, RefusesBadCommandsKeepingTheGoodOnesBefore) {
 TEST(ClientMessages, AreRocketsBytes) {
     EXPECT_EQ(tracks::encodeGetTrack("a:b"), (std::vector<uint8_t>{2, 0, 0, 0, 3, 'a', ':', 'b'}));
     const std::vector<uint8_t> longName = tracks::encodeGetTrack(std::string(300, 'x'));
-    EXPECT_EQ(std::vector<uint8_t>(longName.begin(), longName.begin() + 6), (std::vector<uint8_t>{2, 0, 0, 1, 44, 'x'}));
-    EXPECT_EQ(longName.size(), 305u);
+    EXPECT_TRUE(longName.size() == 305u && longName[3] == 1 && longName[4] == 44);
     EXPECT_EQ(tracks::encodeSetRow(0x0A0B0C0D), (std::vector<uint8_t>{3, 0x0A, 0x0B, 0x0C, 0x0D}));
 }
 

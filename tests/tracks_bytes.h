@@ -8,18 +8,9 @@
 
 struct EditorBytes {
     std::vector<uint8_t> data;
-    EditorBytes& text(const std::string& s) {
-        data.insert(data.end(), s.begin(), s.end());
-        return *this;
-    }
-    EditorBytes& byte(uint8_t b) {
-        data.push_back(b);
-        return *this;
-    }
-    EditorBytes& word(uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) data.push_back(uint8_t(v >> shift));
-        return *this;
-    }
+    EditorBytes& text(const std::string& s) { return data.insert(data.end(), s.begin(), s.end()), *this; }
+    EditorBytes& byte(uint8_t b) { return data.push_back(b), *this; }
+    EditorBytes& word(uint32_t v) { return byte(v >> 24).byte(v >> 16).byte(v >> 8).byte(v); }
     EditorBytes& setKey(uint32_t track, uint32_t row, float value, uint8_t type) {
         uint32_t bits;
         std::memcpy(&bits, &value, 4);

@@ -2,19 +2,9 @@
 // text: a refusal has a reason and leaves the project alone; an accepted project has uniquely named tracks
 // whose keys a track takes.
 #include "tracks/RocketProject.h"
+#include "fuzz_fail.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <set>
-
-namespace {
-
-[[noreturn]] void fail(const char* what, const std::string& detail) {
-    std::fprintf(stderr, "fuzz_rocket_xml: %s (%s)\n", what, detail.c_str());
-    std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -2,17 +2,11 @@
 // the second the size of the chunks the rest is fed in. Whatever the stream: cut into chunks it gives
 // exactly the commands and the verdict of the whole, and every command it gives is one the client may apply.
 #include "tracks/Protocol.h"
+#include "fuzz_fail.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-[[noreturn]] void fail(const char* what, const std::string& detail) {
-    std::fprintf(stderr, "fuzz_sync_protocol: %s (%s)\n", what, detail.c_str());
-    std::abort();
-}
 
 bool same(const tracks::EditorCommand& a, const tracks::EditorCommand& b) {
     return a.type == b.type && a.track == b.track && a.key == b.key && a.row == b.row && a.paused == b.paused;

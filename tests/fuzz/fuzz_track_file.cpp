@@ -2,20 +2,10 @@
 // the keys alone; an accepted file is keys a track takes, whose values between keys stay finite, and
 // which encode back to the very same bytes.
 #include "tracks/TrackFile.h"
+#include "fuzz_fail.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-
-namespace {
-
-[[noreturn]] void fail(const char* what, const std::string& detail) {
-    std::fprintf(stderr, "fuzz_track_file: %s (%s)\n", what, detail.c_str());
-    std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<tracks::Key> before = {{7, 1.5f, tracks::Interpolation::Ramp}};
