@@ -91,7 +91,9 @@ TEST(FlashLimiter, HoldsOnlyWhatFlashesOverTheLimit) {
         const Played run = play(limiter, c.picture, 0, 4 * FPS);
         EXPECT_TRUE(run.general <= 3 && run.red <= 3) << c.name;
         EXPECT_EQ(run.changed > 0, c.held) << c.name;
-        if (c.held) EXPECT_GE(run.firstChanged, 18) << c.name;
+        if (c.held) {
+            EXPECT_GE(run.firstChanged, 18) << c.name;
+        }
     }
 }
 
