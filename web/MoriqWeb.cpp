@@ -19,6 +19,7 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -154,10 +155,10 @@ EMSCRIPTEN_KEEPALIVE const char* moriq_web_soundtrack(void) {
     return Timeline::demo().soundtrack;
 }
 
-// Draws the moment ms as moriq-capture --at --size WIDTHxHEIGHT does (the clock driven at 60 fps from the
-// first scene) and leaves it on the canvas. Returns 0, or 1 when nothing was drawn, 2 for a moment outside
-// the timeline.
-EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height) {
+// Draws the moment ms as moriq-capture --at --size WIDTHxHEIGHT [--reduce-flashes] does (the clock driven
+// at 60 fps from the first scene) and leaves it on the canvas. Returns 0, or 1 when nothing was drawn, 2 for
+// a moment outside the timeline.
+EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height, int reduceFlashes) {
     const Timeline& timeline = Timeline::demo();
     if (ms < 0 || ms >= timeline.length()) {
         std::cerr << "?at= takes a moment from 0 to " << timeline.length() - 1 << " ms, not " << ms << std::endl;
@@ -178,7 +179,11 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height) {
     {
         Player player(window.screen, timeline);
         Cues::load(player.tracks(), "", std::cerr);
-        player.play(ms, ms, 60, [&](long) {
+        // With the switch on, the limiter plays the second before the still, drawn but not kept, as the
+        // capture tool's does: the still is what a viewer playing up to it saw.
+        std::unique_ptr<FlashFilter> stillLimiter(reduceFlashes ? new FlashFilter() : nullptr);
+        player.play(reduceFlashes ? std::max(0, ms - 1000) : ms, ms, 60, [&](long frame) {
+            if (frame >= 0) return true;
             drawn = true;
             return false;
         }, true);

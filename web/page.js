@@ -332,7 +332,8 @@
   window.addEventListener('keydown', onKey, true);
   canvas.addEventListener('dblclick', toggleFullscreen);
 
-  // --- A still: ?at=MS draws one moment, silently, as moriq-capture --at MS --size WxH does.
+  // --- A still: ?at=MS draws one moment, silently, as moriq-capture --at MS --size WxH does, through the
+  // flash limiter when the switch is on.
 
   function still(ms) {
     body.classList.add('still');
@@ -349,7 +350,7 @@
       return;
     }
     body.dataset.state = 'playing';
-    ready.then(function() { return call('moriq_web_still', [ms, size.width, size.height]); }, fail)
+    ready.then(function() { return call('moriq_web_still', [ms, size.width, size.height, flashes.on ? 1 : 0]); }, fail)
          .finally(function() { if (body.dataset.state !== 'failed') body.dataset.state = 'ended'; });
   }
 

@@ -146,8 +146,9 @@ export function session() {
 }
 
 // The capture tool's still of ms at size, written into dir (it needs an X display); the PNG's bytes.
-export function nativeStill(ms, dir, size = '640x480') {
+export function nativeStill(ms, dir, size = '640x480', options = []) {
   const out = path.join(dir, `native-${ms}.png`);
-  execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out], { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
+  execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out, ...options],
+               { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
   return fs.readFileSync(out);
 }

@@ -288,8 +288,8 @@ describe('the page', () => {
     await page.close();
   });
 
-  test('"Reduce flashing": on for reduced motion, remembered, in step with the timeline\'s switch and R', async () => {
-    const { page, problems } = await open(web.browser, web.server.url);
+  test('"Reduce flashing": on for reduced motion, remembered, in step with the timeline\'s switch and R, held in stills', async () => {
+    const { page, line, problems } = await open(web.browser, web.server.url);
     await idle(page);
     const checked = () => page.locator('#reduce-flashes').isChecked();
     assert.equal(await checked(), false, 'off by default');
@@ -321,6 +321,23 @@ describe('the page', () => {
     assert.equal(await page.evaluate(() => localStorage.getItem('moriq-reduce-flashes')), '1');
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => document.body.dataset.state === 'ended');
+
+    // Left on, it holds for a still of the most flashing second too, as the capture tool's does.
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-web-'));
+    try {
+      const limited = await pixels(web.browser, nativeStill(56000, dir, '640x480', ['--reduce-flashes']));
+      const plain = await pixels(web.browser, nativeStill(56000, dir));
+      await page.goto(`${web.server.url}index.html?at=56000`);
+      await line(/^still at 56000 ms$/);
+      const still = await shot(page);
+      assert.ok(differing(plain, limited) > 5 * LIMIT, 'the limiter changes the still at 56 s');
+      // Software WebGL draws a little differently, and the limiter holds a few cells otherwise: nearer the
+      // limited still by far than the plain one.
+      const off = differing(still, limited), offPlain = differing(still, plain);
+      assert.ok(off * 3 < offPlain, `${(off * 100).toFixed(2)} % off the limited still, ${(offPlain * 100).toFixed(2)} % off the plain`);
+    } finally {
+      fs.rmSync(dir, { recursive: true, force: true });
+    }
     assert.deepEqual(problems, []);
     await page.close();
   });
