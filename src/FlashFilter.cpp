@@ -6,19 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
 using Flashes::CELLS;
-
-void project(double left, double right, double bottom, double top) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(left, right, bottom, top, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
-}  // namespace
 
 FlashFilter::FlashFilter() : placed(false), placement{}, slot([this](bool cut) { apply(Clock::ticks(), cut); }) {}
 
@@ -85,10 +73,6 @@ void FlashFilter::blendShown(int width, int height) {
     const Placement p = placed ? placement : Placement{width, height, 0, 0, width, height};
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_VIEWPORT_BIT |
                  GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_TRANSFORM_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
     for (GLenum cap : {GL_DEPTH_TEST, GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_1D,
                        GL_SCISSOR_TEST, GL_COLOR_MATERIAL})
         glDisable(cap);
@@ -101,7 +85,7 @@ void FlashFilter::blendShown(int width, int height) {
     glBindTexture(GL_TEXTURE_2D, texture);
     glViewport(0, 0, width, height);
     // The frame's pixels, top row up, over the drawn picture's rectangle: cells outside it are clipped.
-    project(p.x, p.x + p.width, p.y + p.height, p.y);
+    Raster::beginFlat(p.x, p.x + p.width, p.y + p.height, p.y);
     const std::vector<float>& share = limits.corners();
     const int V = FlashLimiter::VERTICES;
     auto corner = [&](int vx, int vy) {
@@ -122,10 +106,6 @@ void FlashFilter::blendShown(int width, int height) {
             corner(cx, cy + 1);
         }
     glEnd();
-
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    Raster::endFlat();
     glPopAttrib();
 }

@@ -79,13 +79,7 @@ void draw(const std::string& text) {
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     Raster::viewport();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, Raster::WIDTH, Raster::HEIGHT, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    Raster::beginFlat(0.0, Raster::WIDTH, Raster::HEIGHT, 0.0);
     // Whatever the scene left switched on, the band and its dots are flat colour.
     for (GLenum what : {GL_DEPTH_TEST, GL_LIGHTING, GL_TEXTURE_1D, GL_TEXTURE_2D, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T,
                         GL_BLEND, GL_FOG, GL_CULL_FACE, GL_SCISSOR_TEST})
@@ -113,10 +107,7 @@ void draw(const std::string& text) {
         x += CELL_WIDTH * dot;
     }
     glEnd();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    Raster::endFlat();
     glPopAttrib();
 }
 

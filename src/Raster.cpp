@@ -144,6 +144,23 @@ void reset() {
     lineWidth(1.0f);
 }
 
+void beginFlat(double left, double right, double bottom, double top, double near, double far) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(left, right, bottom, top, near, far);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void endFlat() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
 void clearBars() {
     if (drawnWidth == frameWidth && drawnHeight == frameHeight) return;
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);

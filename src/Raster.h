@@ -64,6 +64,10 @@ void viewport();
 void lineWidth(float pixels);
 // The state a fresh context of the picture's size starts in: its viewport and a line width of 1.
 void reset();
+// Flat drawing for a while: both matrices saved, the modelview cleared and the projection an ortho of the
+// box given as glOrtho takes it; endFlat puts them back and leaves the modelview matrix current.
+void beginFlat(double left, double right, double bottom, double top, double near = -1.0, double far = 1.0);
+void endFlat();
 // Paints the bars around the picture black (nothing when the picture fills the frame), leaving GL's state
 // as it was. Once a frame, before the swap: scenes clear the whole frame in their colours and wide lines
 // reach past the viewport, and what a swapped-in back buffer holds is undefined.

@@ -144,30 +144,15 @@ void Scene::report() {
 }
 
 void Scene::setOrtho() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, 1.0, -1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    Raster::beginFlat(-1.0, 1.0, -1.0, 1.0, 1.0, -1.0);
 }
 
 void Scene::set640x480() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, 640.0, 480.0, 0.0, 1.0, -1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    Raster::beginFlat(0.0, 640.0, 480.0, 0.0, 1.0, -1.0);
 }
 
 void Scene::unsetOrtho() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    Raster::endFlat();
 }
 
 void Scene::fade(float alpha) {
