@@ -87,6 +87,16 @@ TEST(ClientMessages, AreRocketsBytes) {
     const std::vector<uint8_t> longName = tracks::encodeGetTrack(std::string(300, 'x'));
     EXPECT_TRUE(longName.size() == 305u && longName[3] == 1 && longName[4] == 44);
     EXPECT_EQ(tracks::encodeSetRow(0x0A0B0C0D), (std::vector<uint8_t>{3, 0x0A, 0x0B, 0x0C, 0x0D}));
+
+    // A stream of them is cut where each ends, and only once all of it is there.
+    std::vector<uint8_t> stream = longName;
+    const std::vector<uint8_t> row = tracks::encodeSetRow(7);
+    stream.insert(stream.end(), row.begin(), row.end());
+    EXPECT_EQ(tracks::clientMessageLength(stream.data(), stream.size()), 305u);
+    EXPECT_EQ(tracks::clientMessageLength(stream.data(), 304), 0u);
+    EXPECT_EQ(tracks::clientMessageLength(stream.data(), 4), 0u);
+    EXPECT_EQ(tracks::clientMessageLength(stream.data() + 305, 5), 5u);
+    EXPECT_EQ(tracks::clientMessageLength(stream.data() + 305, 4), 0u);
 }
 
 TEST(EditorAddress, ParsesHostAndPortOrSaysWhy) {

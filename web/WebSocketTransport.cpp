@@ -32,22 +32,9 @@ tracks::Transport::State WebSocketTransport::progress() {
     }
 }
 
-size_t WebSocketTransport::commandLength(const std::vector<uint8_t>& bytes) {
-    if (bytes.empty()) return 0;
-    size_t length = 0;
-    if (bytes[0] == static_cast<uint8_t>(tracks::CommandType::GetTrack)) {
-        if (bytes.size() < 5) return 0;
-        length = 5 + (size_t(bytes[1]) << 24 | size_t(bytes[2]) << 16 | size_t(bytes[3]) << 8 | bytes[4]);
-    } else {
-        // The client sends nothing else but its row: the command byte and a 32-bit row.
-        length = 5;
-    }
-    return bytes.size() >= length ? length : 0;
-}
-
 long WebSocketTransport::send(const uint8_t* data, size_t size) {
     pending.insert(pending.end(), data, data + size);
-    for (size_t length; (length = commandLength(pending)) > 0;) {
+    for (size_t length; (length = tracks::clientMessageLength(pending.data(), pending.size())) > 0;) {
         if (moriq_sync_send(pending.data(), length) < 0) return -1;
         pending.erase(pending.begin(), pending.begin() + static_cast<long>(length));
     }

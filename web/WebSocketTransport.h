@@ -18,9 +18,6 @@ public:
     void close() override;
     std::string reason() const override;
 
-    // The length of the client command at the start of bytes, or 0 while it is not all there.
-    static size_t commandLength(const std::vector<uint8_t>& bytes);
-
 private:
     std::vector<uint8_t> pending;  // the start of a command not yet whole
 };

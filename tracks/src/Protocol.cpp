@@ -111,4 +111,16 @@ std::vector<uint8_t> encodeSetRow(uint32_t row) {
     return out;
 }
 
+size_t clientMessageLength(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    size_t length = size;
+    if (data[0] == uint8_t(CommandType::GetTrack)) {
+        if (size < 5) return 0;
+        length = 5 + size_t(getBig(data + 1));
+    } else if (data[0] == uint8_t(CommandType::SetRow)) {
+        length = 5;
+    }
+    return size >= length ? length : 0;
+}
+
 }  // namespace tracks

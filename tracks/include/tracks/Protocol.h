@@ -52,5 +52,9 @@ int commandPayload(uint8_t type);
 // The client's messages: asking for a track's keys by name, and telling the editor the demo's row.
 std::vector<uint8_t> encodeGetTrack(const std::string& name);
 std::vector<uint8_t> encodeSetRow(uint32_t row);
+// The length of the client message at the start of data once it is all there, else 0: where a transport
+// that sends each message on its own (a WebSocket) cuts the client's bytes. A byte that starts no client
+// message takes the rest along, so nothing waits for bytes that never come.
+size_t clientMessageLength(const uint8_t* data, size_t size);
 
 }  // namespace tracks
