@@ -195,7 +195,11 @@ int Player::live(const Live& how) {
     running = true;
     Player* const outer = std::exchange(livePlayer, this);
     std::unique_ptr<Scene::Controls> keys;
-    if (how.controls) keys.reset(new Scene::Controls([this](const SDL_Event& event) { return control(event); }));
+    // An event that does not leave the scene goes on to the controls around the player's (main's R key).
+    if (how.controls)
+        keys.reset(new Scene::Controls([this, &keys](const SDL_Event& event) {
+            return control(event) || (keys->replaced() && keys->replaced()(event));
+        }));
 
     const int length = timeline.length();
     base = drive.below();

@@ -68,7 +68,15 @@ int main(int argc, char** argv) {
             sync.reset(new Sync(*player, options.syncAt, Cues::saveFolder(options.tracks)));
             polling.reset(new Scene::BeforeFrame([&sync] { sync->poll(SDL_GetTicks() / 1000.0); }));
         }
-        const std::unique_ptr<FlashFilter> limiter(options.reduceFlashes ? new FlashFilter() : nullptr);
+        std::unique_ptr<FlashFilter> limiter(options.reduceFlashes ? new FlashFilter() : nullptr);
+        // With the viewer's keys, R turns the flash limiter on and off, as on the page; it starts afresh.
+        std::unique_ptr<Scene::Controls> flashKey;
+        if (how.controls)
+            flashKey.reset(new Scene::Controls([&limiter](const SDL_Event& event) {
+                if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_r)
+                    limiter.reset(limiter ? nullptr : new FlashFilter());
+                return false;
+            }));
         // After the scenes, which make the textures it reloads.
         std::unique_ptr<LiveReload> reload;
         if (options.watch || options.sync) {

@@ -63,7 +63,7 @@ TEST(Player, AMomentDrawnDirectlyIsTheMomentPlayedUpTo) {
 }
 
 // A viewer, one step per frame shown, on a clock that moves 20 ms a frame: a seek from the first scene to
-// the last, a pause, a resume, Left back into the fifth scene, then the play runs out. Only the scenes
+// the last, a pause, a resume, R (passed on), Left back into the fifth scene, then the play runs out. Only the scenes
 // played to their end report; the paused frames all show one moment.
 TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
     ensureGL();
@@ -77,13 +77,19 @@ TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
     std::vector<bool> paused;
     const std::vector<std::function<void()>> script = {
         [] {}, [] { pushEvent(Player::SEEK_EVENT, 112000); }, [] {}, [] { pushEvent(Player::PAUSE_EVENT); },
-        [] {}, [] {}, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_SPACE); }, [] {},
+        [] {}, [] {}, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_SPACE); }, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_r); },
         [] { pushEvent(SDL_KEYDOWN, 0, SDLK_LEFT); }};
     const Clock::OnFrame viewer([&] {
         shown.push_back(Player::playing()->now());
         paused.push_back(Player::playing()->paused());
         if (shown.size() <= script.size()) script[shown.size() - 1]();
         wall += 20;
+    });
+    // The keys that do not leave the scene go on to the controls around the player's (main's R).
+    std::vector<SDLKey> passedOn;
+    const Scene::Controls around([&passedOn](const SDL_Event& event) {
+        if (event.type == SDL_KEYDOWN) passedOn.push_back(event.key.keysym.sym);
+        return false;
     });
     testing::internal::CaptureStdout();
     Player::Live how;
@@ -101,6 +107,7 @@ TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
     EXPECT_EQ(shown[6], shown[4]);
     EXPECT_EQ(shown[9], shown[8] + 20 - 5000);  // Left at the frame after
     EXPECT_GE(shown.back(), 115000 - 20);
+    EXPECT_EQ(passedOn, (std::vector<SDLKey>{SDLK_SPACE, SDLK_r}));
     // The fifth scene from 3 s before its end, then the last scene whole: two reports.
     size_t reports = 0;
     for (size_t at = out.find("frames draw"); at != std::string::npos; at = out.find("frames draw", at + 1)) ++reports;
