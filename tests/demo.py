@@ -98,6 +98,17 @@ class Demo:
     def focus(self):
         self.xdotool("mousemove", "--window", self.window(), "20", "20")
 
+    # Waits until condition() holds while the demo runs; the limit is against a hang only.
+    def wait(self, condition, what, seconds=60):
+        deadline = time.monotonic() + seconds
+        while not condition():
+            assert self.proc.poll() is None and time.monotonic() < deadline, \
+                "never %s; standard error:\n%s" % (what, "".join(self.stderr))
+            time.sleep(0.02)
+
+    def said(self, what):
+        self.wait(lambda: any(what in line for line in self.stderr), "said " + what)
+
     def next_line(self, timeout):
         try:
             return self.lines.get(timeout=timeout)
