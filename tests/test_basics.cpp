@@ -163,13 +163,6 @@ namespace {
 
 unsigned int fakeNow = 0;
 
-void push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
-    SDL_Event e = {};
-    e.type = type;
-    e.key.keysym.sym = key;
-    SDL_PushEvent(&e);
-}
-
 // A scene started at 1000 ms on a driven clock with an empty event queue; every frame takes 10 ms and
 // may push a close request at a chosen frame.
 struct StepScene : Scene {
@@ -177,13 +170,12 @@ struct StepScene : Scene {
     const Clock::Drive drive{[] { return fakeNow; }};
     StepScene() {
         ensureGL();
-        SDL_Event e;
-        while (SDL_PollEvent(&e)) {}
+        dropEvents();
         fakeNow = 1000;
         init();
     }
     void render() override {
-        if (static_cast<int>(framesDrawn) == quitAtFrame) push(SDL_QUIT);
+        if (static_cast<int>(framesDrawn) == quitAtFrame) pushEvent(SDL_QUIT);
         fakeNow += 10;
     }
 };
@@ -193,10 +185,10 @@ struct StepScene : Scene {
 TEST(SceneLoop, EscapeEndsAtOnceACloseRequestAfterOneMoreFrameAndTheReportSaysSo) {
     {  // Escape pressed among queued events ends at once, even after a close request in the same poll.
         StepScene scene;
-        push(SDL_KEYUP, SDLK_ESCAPE);
-        push(SDL_QUIT);
-        push(SDL_KEYDOWN, SDLK_ESCAPE);
-        push(SDL_KEYDOWN, SDLK_a);
+        pushEvent(SDL_KEYUP, SDLK_ESCAPE);
+        pushEvent(SDL_QUIT);
+        pushEvent(SDL_KEYDOWN, SDLK_ESCAPE);
+        pushEvent(SDL_KEYDOWN, SDLK_a);
         fakeNow += 50;
         EXPECT_EQ(scene.run(5000), 1);
         EXPECT_EQ(scene.framesDrawn, 0u);
@@ -207,13 +199,13 @@ TEST(SceneLoop, EscapeEndsAtOnceACloseRequestAfterOneMoreFrameAndTheReportSaysSo
     {  // A close request ends the scene after one more frame; other keys change nothing.
         StepScene scene;
         scene.quitAtFrame = 3;
-        push(SDL_KEYDOWN, SDLK_SPACE);
+        pushEvent(SDL_KEYDOWN, SDLK_SPACE);
         EXPECT_EQ(scene.run(5000), 0);
         EXPECT_TRUE(scene.framesDrawn == 5u && scene.done == 40);
     }
     {  // One read at 0 ms is ignored; the scene plays its time and one last frame after it.
         StepScene scene;
-        push(SDL_QUIT);
+        pushEvent(SDL_QUIT);
         EXPECT_EQ(scene.run(100), 0);
         EXPECT_TRUE(scene.done == 0 && scene.framesDrawn == 10u);
         EXPECT_EQ(scene.run(0), 0);  // no time left still draws exactly one frame
