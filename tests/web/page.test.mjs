@@ -201,16 +201,22 @@ describe('the page', () => {
   });
 
   test('a failed download is named on the page, a refused WebGL 2 said; without its soundtrack the demo plays', async () => {
-    const broken = await serve(site, { '/moriq.wasm': null, '/soundtrack.opus': null });
-    try {
-      const { page } = await open(web.browser, broken.url);
-      await page.waitForFunction(() => document.body.dataset.state === 'failed', null, { timeout: 60000 });
-      assert.match(await page.locator('#note').textContent(), /moriq\.wasm: the server answered 404/);
-      assert.equal(await page.locator('#start').isDisabled(), true);
-      await page.close();
-    } finally {
-      await broken.close();
-    }
+    // The page served with files missing, once it has settled in state: its note, and whether Play is off.
+    const missing = async (files, state) => {
+      const served = await serve(site, Object.fromEntries(files.map((f) => [f, null])));
+      try {
+        const { page } = await open(web.browser, served.url);
+        await page.waitForFunction((s) => document.body.dataset.state === s, state, { timeout: 60000 });
+        const seen = [await page.locator('#note').textContent(), await page.locator('#start').isDisabled()];
+        await page.close();
+        return seen;
+      } finally {
+        await served.close();
+      }
+    };
+    const [failed, off] = await missing(['/moriq.wasm', '/soundtrack.opus'], 'failed');
+    assert.match(failed, /moriq\.wasm: the server answered 404/);
+    assert.equal(off, true);
     // A browser that refuses WebGL 2: said, not thrown.
     await inContext(web.browser, { viewport: { width: 640, height: 480 } }, async (refusing) => {
       const { page, log, problems } = await open(refusing, `${web.server.url}index.html?at=13000`);
@@ -223,14 +229,7 @@ describe('the page', () => {
         return type === 'webgl2' ? null : get.call(this, type, ...rest);
       };
     });
-    const silent = await serve(site, { '/soundtrack.opus': null });
-    try {
-      const { page } = await ready(web.browser, silent.url);
-      assert.match(await page.locator('#note').textContent(), /soundtrack\.opus: .*without sound/);
-      await page.close();
-    } finally {
-      await silent.close();
-    }
+    assert.match((await missing(['/soundtrack.opus'], 'idle'))[0], /soundtrack\.opus: .*without sound/);
   });
 
   test('a click plays picture and sound; Escape stops both; Play again starts over', async () => {
