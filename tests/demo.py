@@ -98,6 +98,17 @@ class Demo:
     def focus(self):
         self.xdotool("mousemove", "--window", self.window(), "20", "20")
 
+    # Waits until condition() holds while the demo runs; the limit is against a hang only.
+    def wait(self, condition, what, seconds=60):
+        deadline = time.monotonic() + seconds
+        while not condition():
+            assert self.proc.poll() is None and time.monotonic() < deadline, \
+                "never %s; standard error:\n%s" % (what, "".join(self.stderr))
+            time.sleep(0.02)
+
+    def said(self, what):
+        self.wait(lambda: any(what in line for line in self.stderr), "said " + what)
+
     def next_line(self, timeout):
         try:
             return self.lines.get(timeout=timeout)
@@ -160,15 +171,31 @@ def workdir(with_data=True):
     return path
 
 
-# The X screen of display (size "WxH") as float RGB rows, top first, through ffmpeg's x11grab.
-def grab(display, size):
+# The PNG file that command writes to the path added after it, as float RGB rows, top first.
+def png_of(command, cwd=SOURCE):
     import numpy
     from PIL import Image
-    with tempfile.TemporaryDirectory(prefix="moriq-grab-") as folder:
-        path = os.path.join(folder, "screen.png")
-        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-draw_mouse", "0", "-video_size", size,
-                        "-i", display, "-frames:v", "1", path], check=True)
+    with tempfile.TemporaryDirectory(prefix="moriq-png-") as folder:
+        path = os.path.join(folder, "picture.png")
+        result = subprocess.run([*command, path], cwd=cwd, capture_output=True, text=True)
+        assert result.returncode == 0, result.stderr
         return numpy.asarray(Image.open(path).convert("RGB"), dtype=float)
+
+
+# The X screen of display (size "WxH") through ffmpeg's x11grab.
+def grab(display, size):
+    return png_of(["ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-draw_mouse", "0", "-video_size", size,
+                   "-i", display, "-frames:v", "1"])
+
+
+# The capture tool's still of ms, with args, started in cwd.
+def still(ms, *args, cwd=SOURCE):
+    return png_of([os.path.join(BUILD, "moriq-capture"), "--at", str(ms), *args, "--out"], cwd)
+
+
+# The environment without a display.
+def headless():
+    return {k: v for k, v in os.environ.items() if k != "DISPLAY"}
 
 
 # The demo's window's top-left corner and size, as X has it.

@@ -105,9 +105,8 @@ class CaptureVideo(unittest.TestCase):
                         self.assertTrue(a.read() == b.read(), "frame %d differs from its still" % n)
 
     def test_the_play_list_needs_no_display(self):
-        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
         for name, tool, _ in TOOLS:
-            self.assertTrue(self.capture(tool, "--list", env=env).stdout.endswith("\tdata/%s\n" % SOUNDTRACK), name)
+            self.assertTrue(self.capture(tool, "--list", env=demo.headless()).stdout.endswith("\tdata/%s\n" % SOUNDTRACK), name)
 
     def test_messages_without_ffmpeg_or_soundtrack(self):
         empty = tempfile.mkdtemp(dir=self.work)
@@ -127,8 +126,7 @@ class CaptureVideo(unittest.TestCase):
     def test_help_and_the_choice_of_quality(self):
         # --help answers on standard output, whatever else is on the line, with no display needed.
         tool = TOOLS[0][1]
-        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-        result = self.capture(tool, "--video", "x.mp4", "--help", env=env)
+        result = self.capture(tool, "--video", "x.mp4", "--help", env=demo.headless())
         self.assertTrue(result.stdout.startswith("usage: moriq-capture"), result.stdout)
         self.assertIn("--quality fast", result.stdout)
         self.assertEqual(result.stderr, "")

@@ -5,17 +5,14 @@
 import os
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 import numpy
-from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import demo  # noqa: E402
 
-WORK = tempfile.TemporaryDirectory(prefix="moriq-live-sizes-")
 DEMO = os.path.join(demo.BUILD, "moriq-demo")
 
 
@@ -27,10 +24,7 @@ def blocks(picture):
 
 class LiveSizes(unittest.TestCase):
     def test_native_draws_the_closing_scene_as_the_capture_tool_does_between_black_bars(self):
-        still = os.path.join(WORK.name, "still.png")
-        subprocess.run([os.path.join(demo.BUILD, "moriq-capture"), "--at", "111000", "--out", still, "--size",
-                        "1920x1080"], cwd=demo.SOURCE, check=True, capture_output=True)
-        expected = numpy.asarray(Image.open(still).convert("RGB"), dtype=float)
+        expected = demo.still(111000, "--size", "1920x1080")
         with demo.Demo(demo.SOURCE, args=["--native"], screen="1920x1080") as run:
             reports = run.step_through(5)
             time.sleep(1.0)  # into the closing scene, which does not fade in
@@ -71,10 +65,8 @@ class LiveSizes(unittest.TestCase):
         self.assertGreater(numpy.median(inside[:, 100:900].max(axis=2)), 60)
 
     def test_bad_command_lines_exit_2_before_any_window(self):
-        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-
         def run(*args):
-            return subprocess.run([DEMO, *args], env=env, capture_output=True, text=True, timeout=30)
+            return subprocess.run([DEMO, *args], env=demo.headless(), capture_output=True, text=True, timeout=30)
 
         # Options.parse's messages are test_options.cpp's; here the form a person sees and the exit codes.
         refused = [(("--size", "800x600"), "--size goes with --window")] + [

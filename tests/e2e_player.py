@@ -87,8 +87,7 @@ class Player(unittest.TestCase):
         with demo.Demo(self.cwd, record=record, env={"SDL_DISKAUDIODELAY": "93"},
                        args=("--window", "--controls", "--start", "40.25")) as run:
             run.focus()
-            while demo.onset(record) is None:
-                time.sleep(0.05)
+            run.wait(lambda: demo.onset(record) is not None, "the music heard")
             time.sleep(0.3)
             run.xdotool("key", "--window", run.window(), "space")
             time.sleep(0.8)

@@ -8,19 +8,16 @@ import socket
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 import numpy
-from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import demo  # noqa: E402
 
 ROW_MS = 550 / 8
 TRACK = "Greetings:background.g"
-WORK = tempfile.TemporaryDirectory(prefix="moriq-sync-")
 
 
 class Editor:
@@ -71,12 +68,8 @@ class Editor:
 
 
 def grab(run):
-    out = run.xdotool("getwindowgeometry", run.window()).stdout
-    x, y = out.split("Position: ")[1].split(" ")[0].split(",")
-    path = os.path.join(WORK.name, "frame.png")
-    subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "x11grab", "-draw_mouse", "0", "-video_size",
-                    "640x480", "-i", "%s+%s,%s" % (run.display, x, y), "-frames:v", "1", path], check=True)
-    return numpy.asarray(Image.open(path).convert("RGB"), dtype=int)
+    x, y, w, h = demo.geometry(run)
+    return demo.grab(run.display, "1024x768")[y:y + h, x:x + w]
 
 
 # The picture once it holds still (paused, the editor's change drawn): two grabs in a row alike.
@@ -104,9 +97,7 @@ class Sync(unittest.TestCase):
         row = round(64000 / ROW_MS)
         with demo.Demo(cwd, args=["--window", "--sync", "127.0.0.1:%d" % port, "--start", "62"]) as run:
             # No editor yet: the demo says so and plays; it finds the editor once it listens.
-            deadline = time.monotonic() + 60
-            while not any("no editor at" in line for line in run.stderr) and time.monotonic() < deadline:
-                time.sleep(0.05)
+            run.said("no editor at")
             editor = Editor(port)
             self.assertEqual(editor.accept(len(names)), names)
             # Playing, the demo tells its rows, one after the other as the music goes.
@@ -128,9 +119,7 @@ class Sync(unittest.TestCase):
             editor.send("BIIfB", 0, track, 0, 1.0, 0)
             editor.send("B", 5)
             saved = os.path.join(cwd, "data", "tracks", "sync_Greetings-3Abackground.g.track")
-            deadline = time.monotonic() + 20
-            while not os.path.exists(saved) and time.monotonic() < deadline:
-                time.sleep(0.05)
+            run.wait(lambda: os.path.exists(saved), "saved")
             with open(saved, "rb") as f:
                 self.assertEqual(f.read(), struct.pack("<iifB", 1, 0, 1.0, 0))
             self.assertEqual(len(os.listdir(os.path.dirname(saved))), len(set(names)))
@@ -143,23 +132,16 @@ class Sync(unittest.TestCase):
                 demo.write(saved + ".tmp", data)
                 os.replace(saved + ".tmp", saved)
             rename_over(struct.pack("<iifB", 1, 0, 0.0, 0))
-            deadline = time.monotonic() + 20
-            while settled(run)[..., 1].mean() >= before[..., 1].mean() - 5 and time.monotonic() < deadline:
-                pass
+            run.wait(lambda: settled(run)[..., 1].mean() < before[..., 1].mean() - 5, "the file's key drawn")
             dark = settled(run)
-            self.assertLess(dark[..., 1].mean(), before[..., 1].mean() - 5)
             rename_over(struct.pack("<iifB", 2, 0, 1.0, 0))
-            deadline = time.monotonic() + 20
-            while not any("truncated" in line for line in run.stderr) and time.monotonic() < deadline:
-                time.sleep(0.05)
+            run.said("truncated")
             # The notice's line at the bottom; the picture above it as it was.
             noticed = settled(run)
             self.assertTrue(numpy.array_equal(noticed[:440], dark[:440]))
             self.assertFalse(numpy.array_equal(noticed[440:], dark[440:]))
             rename_over(struct.pack("<iifB", 1, 0, 1.0, 0))
-            deadline = time.monotonic() + 20
-            while not numpy.array_equal(settled(run), kept) and time.monotonic() < deadline:
-                pass
+            run.wait(lambda: numpy.array_equal(settled(run), kept), "the good file drawn again")
 
             # Back again: every track asked for anew, with its keys cleared.
             editor = Editor(editor.port)
@@ -176,11 +158,8 @@ class Sync(unittest.TestCase):
         self.assertIn("sync_Greetings-3Abackground.g.track not reloaded", errors)
 
         # The next start plays the saved key, and so does the capture tool.
-        still = os.path.join(WORK.name, "still.png")
         for tracks in ([], ["--tracks", os.path.join(demo.SOURCE, "data", "no-such-folder")]):
-            subprocess.run([os.path.join(demo.BUILD, "moriq-capture"), "--at", str(round(row * ROW_MS)), "--out",
-                            still, *tracks], cwd=cwd, check=True, capture_output=True)
-            shot = numpy.asarray(Image.open(still).convert("RGB"), dtype=int)
+            shot = demo.still(round(row * ROW_MS), *tracks, cwd=cwd)
             self.assertEqual(shot[..., 1].mean() - before[..., 1].mean() > 40, not tracks)
 
 

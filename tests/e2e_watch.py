@@ -35,20 +35,12 @@ class Watch(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.cwd, ignore_errors=True)
 
-    # Waits for the demo to say what (60 s against a hang only) or for condition to hold.
-    def said(self, run, what, condition=None):
-        deadline = time.monotonic() + 60
-        while not (condition() if condition else any(what in line for line in run.stderr)):
-            self.assertIsNone(run.proc.poll(), "".join(run.stderr))
-            self.assertLess(time.monotonic(), deadline, "never %s:\n%s" % (what, "".join(run.stderr)))
-            time.sleep(0.02)
-
     # Changes made once the demo says it watches are seen; a picture reloaded then says the frames are drawn.
     def watching(self, run, picture):
-        self.said(run, "watching data for changes")
+        run.said("watching data for changes")
         shutil.copy(os.path.join(demo.SOURCE, picture), os.path.join(self.cwd, "data", ".copy.png"))
         os.rename(os.path.join(self.cwd, "data", ".copy.png"), os.path.join(self.cwd, picture))
-        self.said(run, "%s reloaded" % picture)
+        run.said("%s reloaded" % picture)
 
     def test_a_picture_changed_while_paused_is_drawn_and_a_bad_one_is_kept_under_a_notice(self):
         _, begins, _, files = self.scenes[-1]
@@ -59,25 +51,19 @@ class Watch(unittest.TestCase):
             run.xdotool("key", "--window", run.window(), "space")  # taken with the scene's first frame
             self.watching(run, files[0])
 
-            def until(condition, what):
-                deadline = time.monotonic() + 60  # against a hang only: it comes within half a second
-                while run.proc.poll() is None and time.monotonic() < deadline:
-                    frame = demo.grab(run.display, "1024x768")[y:y + h, x:x + w]
-                    if condition(frame):
-                        return frame
-                self.fail("never saw %s; standard error:\n%s" % (what, "".join(run.stderr)))
-
+            shown = lambda: demo.grab(run.display, "1024x768")[y:y + h, x:x + w]  # noqa: E731
             solid(os.path.join(self.cwd, "data", ".green.png"), GREEN)
             os.rename(os.path.join(self.cwd, "data", ".green.png"), path)
-            until(lambda f: share(f, GREEN) > 0.99, "the picture renamed over")
+            run.wait(lambda: share(shown(), GREEN) > 0.99, "the picture renamed over")
             with open(path, "wb") as f:
                 f.write(b"not a picture at all")
-            frame = until(lambda f: share(f[h - BAND:], BLACK) > 0.5, "the notice")
+            run.wait(lambda: share(shown()[h - BAND:], BLACK) > 0.5, "the notice")
+            frame = shown()  # paused: the frame the notice came in
             self.assertTrue(share(frame[:h - BAND], GREEN) > 0.99 and share(frame[h - BAND:], WHITE) > 0.02)
             self.assertIn("moriq-demo: %s not reloaded, keeping the one before: Not a PNG file\n" % files[0],
                           run.stderr)
             solid(path, RED)
-            until(lambda f: share(f, RED) > 0.99, "the good picture without the notice")
+            run.wait(lambda: share(shown(), RED) > 0.99, "the good picture without the notice")
             run.xdotool("key", "--window", run.window(), "Escape")
             errors = run.finish(self, [])
         self.assertEqual((errors.count("%s not reloaded" % files[0]), errors.count("%s reloaded\n" % files[0])), (1, 3))
@@ -94,18 +80,18 @@ class Watch(unittest.TestCase):
             run.focus()
             self.watching(run, self.scenes[1][3][0])
             # Paused a little into the music; the key takes a moment to arrive, the recording says how long.
-            self.said(run, "heard 0.3 s of music",
-                      lambda: demo.onset(record) is not None and run.recorded() >= demo.onset(record) + 0.3)
+            run.wait(lambda: demo.onset(record) is not None and run.recorded() >= demo.onset(record) + 0.3,
+                     "heard 0.3 s of music")
             run.xdotool("key", "--window", run.window(), "space")
             last = lambda: demo.samples(record, run.recorded() - 0.05, 0.05)  # noqa: E731
-            self.said(run, "paused", lambda: max(map(abs, last()), default=1) == 0)
+            run.wait(lambda: max(map(abs, last()), default=1) == 0, "paused")
             os.rename(swapped, os.path.join(self.cwd, self.soundtrack))
-            self.said(run, "%s reloaded" % self.soundtrack)
+            run.said("%s reloaded" % self.soundtrack)
             reloaded = run.recorded()
             time.sleep(0.5)
             resumed = run.recorded()
             run.xdotool("key", "--window", run.window(), "space")
-            self.said(run, "recorded 2.5 s after the resume", lambda: run.recorded() >= resumed + 2.5)
+            run.wait(lambda: run.recorded() >= resumed + 2.5, "recorded 2.5 s after the resume")
             run.xdotool("key", "--window", run.window(), "Escape")
             run.finish(self, [])
         # Silent from the reload to the resume: everything recorded by then was mixed before it.

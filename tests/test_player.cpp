@@ -24,20 +24,6 @@ Frame still(Player& player, int ms) {
     return f;
 }
 
-int differingPixels(const Frame& a, const Frame& b) {
-    int n = 0;
-    for (size_t i = 0; i < a.rgb.size(); i += 3) n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
-    return n;
-}
-
-void pushEvent(Uint8 type, int code = 0, SDLKey key = SDLK_UNKNOWN) {
-    SDL_Event event = {};
-    event.type = type;
-    if (type == SDL_KEYDOWN) event.key.keysym.sym = key;
-    else event.user.code = code;
-    SDL_PushEvent(&event);
-}
-
 }  // namespace
 
 TEST(Player, AMomentDrawnDirectlyIsTheMomentPlayedUpTo) {
@@ -54,11 +40,11 @@ TEST(Player, AMomentDrawnDirectlyIsTheMomentPlayedUpTo) {
         played.play(ms - 1500, ms, 60, [&last](long) { return last = Screenshot::grab(), true; }, true);
         Player fresh(nullptr, Timeline::demo());
         direct.push_back(still(fresh, ms));
-        EXPECT_EQ(differingPixels(last, direct.back()), 0) << ms << " ms";
+        EXPECT_EQ(differing(last, direct.back()), 0) << ms << " ms";
     }
     // Back to earlier scenes: the GL state is rebuilt as from the start.
-    EXPECT_EQ(differingPixels(still(played, moments[0]), direct[0]), 0);
-    EXPECT_EQ(differingPixels(still(played, moments[2]), direct[2]), 0);
+    EXPECT_EQ(differing(still(played, moments[0]), direct[0]), 0);
+    EXPECT_EQ(differing(still(played, moments[2]), direct[2]), 0);
     std::cout.clear();
 }
 
@@ -68,17 +54,16 @@ TEST(Player, AMomentDrawnDirectlyIsTheMomentPlayedUpTo) {
 TEST(Player, ALivePlayFollowsTheViewersSeeksPauseAndKeys) {
     ensureGL();
     ASSERT_EQ(chdir(picture("").c_str()), 0);
-    SDL_Event drain;
-    while (SDL_PollEvent(&drain)) {}
+    dropEvents();
     unsigned int wall = 5000;
     const Clock::Drive clock([&wall] { return wall; });
     Player player(nullptr, Timeline::demo());
     std::vector<int> shown;
     std::vector<bool> paused;
     const std::vector<std::function<void()>> script = {
-        [] {}, [] { pushEvent(Player::SEEK_EVENT, 112000); }, [] {}, [] { pushEvent(Player::PAUSE_EVENT); },
-        [] {}, [] {}, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_SPACE); }, [] { pushEvent(SDL_KEYDOWN, 0, SDLK_r); },
-        [] { pushEvent(SDL_KEYDOWN, 0, SDLK_LEFT); }};
+        [] {}, [] { pushEvent(Player::SEEK_EVENT, SDLK_UNKNOWN, 112000); }, [] {}, [] { pushEvent(Player::PAUSE_EVENT); },
+        [] {}, [] {}, [] { pushEvent(SDL_KEYDOWN, SDLK_SPACE); }, [] { pushEvent(SDL_KEYDOWN, SDLK_r); },
+        [] { pushEvent(SDL_KEYDOWN, SDLK_LEFT); }};
     const Clock::OnFrame viewer([&] {
         shown.push_back(Player::playing()->now());
         paused.push_back(Player::playing()->paused());

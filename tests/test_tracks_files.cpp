@@ -1,11 +1,10 @@
 // The player files: names, the exact bytes, round trips, and hostile files rejected with their reason
 // while the track keeps its keys.
 #include "tracks/TrackFile.h"
+#include "tracks_bytes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -14,22 +13,6 @@ using tracks::Interpolation;
 using tracks::Key;
 
 namespace {
-
-struct Folder {
-    Folder() {
-        std::string pattern = (fs::temp_directory_path() / "tracks-test-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(path))
-            names.push_back(fs::relative(entry.path(), path).string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string path;
-};
 
 // A file by hand: the count, then (row, value, interpolation) per key, little-endian.
 std::vector<uint8_t> file(uint32_t count, const std::vector<std::tuple<int32_t, float, uint8_t>>& keys) {

@@ -2,12 +2,11 @@
 // the place and the fault.
 #include "tracks/RocketProject.h"
 #include "tracks/Xml.h"
+#include "tracks_bytes.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <stdlib.h>
 
 using tracks::Interpolation;
 using tracks::Key;
@@ -136,10 +135,8 @@ TEST(RocketProject, HostileNestingAndSizesStayBounded) {
 }
 
 TEST(RocketProject, ReadsFilesAndNamesTheFileInReasons) {
-    std::string folder = (std::filesystem::temp_directory_path() / "tracks-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const std::string path = folder + "/demo.rocket";
-    std::ofstream(path) << REALISTIC;
+    const Folder folder;
+    const std::string path = folder.path + "/demo.rocket";
     Project project;
     std::string reason;
     std::ofstream(path) << "<sync>";
@@ -148,10 +145,9 @@ TEST(RocketProject, ReadsFilesAndNamesTheFileInReasons) {
     std::filesystem::remove(path);
     EXPECT_FALSE(tracks::readRocketProject(path, project, reason));
     EXPECT_EQ(reason, path + ": no such file");
-    EXPECT_FALSE(tracks::readRocketProject(folder, project, reason));
-    EXPECT_EQ(reason, folder + ": not a regular file");
+    EXPECT_FALSE(tracks::readRocketProject(folder.path, project, reason));
+    EXPECT_EQ(reason, folder.path + ": not a regular file");
     // A reason left from before does not make a good file fail.
     std::ofstream(path) << REALISTIC;
     EXPECT_TRUE(tracks::readRocketProject(path, project, reason) && project.tracks.size() == 3u) << reason;
-    std::filesystem::remove_all(folder);
 }

@@ -1,8 +1,13 @@
-// Editor protocol bytes written by hand for the sync-tracks tests, big-endian as on the wire.
+// For the sync-tracks tests: editor protocol bytes written by hand, big-endian as on the wire, and a
+// temporary folder.
 #pragma once
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,4 +22,21 @@ struct EditorBytes {
         return byte(0).word(track).word(row).word(bits).byte(type);
     }
     EditorBytes& getTrack(const std::string& name) { return byte(2).word(uint32_t(name.size())).text(name); }
+};
+
+// A new empty folder, removed with what it holds at the end; entries() lists it, sorted.
+struct Folder {
+    Folder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tracks-test-XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~Folder() { std::filesystem::remove_all(path); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
+            names.push_back(std::filesystem::relative(entry.path(), path).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string path;
 };

@@ -57,14 +57,11 @@ TEST_F(LayerDrawing, LoadingBarOutlineAndFill) {
     bar.deinit();
     // The outline runs from x 64 to 576 at y 216 and 264 (0.1 of the half-height around the middle);
     // the fill reaches x = 320 at 50 %, inside it.
-    EXPECT_GT(brightness(p, 450, 216) + brightness(p, 450, 215) + brightness(p, 450, 217), 200) << "top edge";
-    EXPECT_GT(brightness(p, 450, 263) + brightness(p, 450, 264) + brightness(p, 450, 265), 200) << "bottom edge";
-    EXPECT_GT(brightness(p, 575, 240) + brightness(p, 576, 240) + brightness(p, 574, 240), 200) << "closing edge";
-    EXPECT_GT(brightness(p, 64, 240) + brightness(p, 63, 240) + brightness(p, 65, 240), 200) << "left edge";
-    EXPECT_EQ(brightness(p, 200, 240), 255);
-    EXPECT_EQ(brightness(p, 450, 240), 0);
-    EXPECT_EQ(brightness(p, 330, 240), 0);
-    EXPECT_EQ(brightness(p, 20, 20), 0);
+    // Each edge within a pixel of its place (x, y, along: 0 for a row, 1 for a column).
+    for (auto [x, y, along] : {std::array{450, 216, 0}, {450, 264, 0}, {575, 240, 1}, {64, 240, 1}})
+        EXPECT_GT(brightness(p, x - along, y - !along) + brightness(p, x, y) + brightness(p, x + along, y + !along), 200)
+            << x << "," << y;
+    EXPECT_TRUE(brightness(p, 200, 240) == 255 && brightness(p, 450, 240) + brightness(p, 330, 240) + brightness(p, 20, 20) == 0);
 }
 
 // A frame drawn only for the state it leaves: nothing reaches the picture, the state changes as ever.
@@ -171,35 +168,21 @@ TEST_F(LayerDrawing, MisuseIsReportedWithGlsCodeAndChangesNothing) {
         GLenum error;
     } misuses[] = {
         {"an empty model-view stack popped", [] { glPopMatrix(); }, GL_STACK_UNDERFLOW},
-        {"the projection stack pushed past its depth",
-         [] {
+        {"the projection stack pushed past its depth", [] {
              glMatrixMode(GL_PROJECTION);
              for (int i = 0; i < 40; ++i) glPushMatrix();
              glMatrixMode(GL_MODELVIEW);
-         },
-         GL_STACK_OVERFLOW},
+         }, GL_STACK_OVERFLOW},
         {"an empty attribute stack popped", [] { glPopAttrib(); }, GL_STACK_UNDERFLOW},
         {"an empty client attribute stack popped", [] { glPopClientAttrib(); }, GL_STACK_UNDERFLOW},
-        {"the attribute stack pushed past its depth",
-         [] {
-             for (int i = 0; i < 20; ++i) glPushAttrib(GL_ENABLE_BIT);
-         },
+        {"the attribute stack pushed past its depth", [] { for (int i = 0; i < 20; ++i) glPushAttrib(GL_ENABLE_BIT); },
          GL_STACK_OVERFLOW},
-        {"a state change between glBegin and glEnd",
-         [] {
-             glBegin(GL_TRIANGLES);
-             glMatrixMode(GL_PROJECTION);
-             glEnd();
-         },
+        {"a state change between glBegin and glEnd", [] { glBegin(GL_TRIANGLES), glMatrixMode(GL_PROJECTION), glEnd(); },
          GL_INVALID_OPERATION},
         {"glEnd without glBegin", [] { glEnd(); }, GL_INVALID_OPERATION},
         {"an unknown capability", [] { glEnable(GL_FOG); }, GL_INVALID_ENUM},
         {"a begin mode that is none", [] { glBegin(0x20); }, GL_INVALID_ENUM},
-        {"a negative viewport, then an empty stack popped",
-         [] {
-             glViewport(0, 0, -1, 10);
-             glPopMatrix();
-         },
+        {"a negative viewport, then an empty stack popped", [] { glViewport(0, 0, -1, 10), glPopMatrix(); },
          GL_INVALID_VALUE},
         {"a line width of zero", [] { glLineWidth(0.0f); }, GL_INVALID_VALUE},
     };

@@ -51,4 +51,24 @@ int countNear(const Frame& frame, RGB c, int x0, int y0, int x1, int y1) {
     return n;
 }
 
+int differing(const Frame& a, const Frame& b, int tolerance, int x1) {
+    int n = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < x1; ++x) n += !near(a.at(x, y), b.at(x, y), tolerance);
+    return n;
+}
+
+void pushEvent(Uint8 type, SDLKey key, int code) {
+    SDL_Event e = {};
+    e.type = type;
+    if (type == SDL_KEYDOWN || type == SDL_KEYUP) e.key.keysym.sym = key;
+    else e.user.code = code;
+    SDL_PushEvent(&e);
+}
+
+void dropEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {}
+}
+
 }  // namespace moriqtest

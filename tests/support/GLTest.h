@@ -4,6 +4,8 @@
 
 #include "Screenshot.h"
 
+#include <SDL/SDL.h>
+
 #include <functional>
 #include <string>
 
@@ -26,5 +28,12 @@ int integer(unsigned int what);
 bool near(RGB c, RGB expected, int tolerance = 6);
 // How many pixels of the rectangle [x0, x1) x [y0, y1) are within 3 of c.
 int countNear(const Frame& frame, RGB c, int x0 = 0, int y0 = 0, int x1 = 640, int y1 = 480);
+// How many pixels left of x1 differ by more than tolerance in some channel between two frames.
+int differing(const Frame& a, const Frame& b, int tolerance = 0, int x1 = 640);
+
+// Queues an event: a key's (with its key) or the player's own (with its code).
+void pushEvent(Uint8 type, SDLKey key = SDLK_UNKNOWN, int code = 0);
+// Empties the event queue.
+void dropEvents();
 
 }  // namespace moriqtest

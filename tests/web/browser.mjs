@@ -5,6 +5,7 @@
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
+import os from 'node:os';
 import path from 'node:path';
 import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
@@ -145,10 +146,31 @@ export function session() {
   return session;
 }
 
-// The capture tool's still of ms at size, written into dir (it needs an X display); the PNG's bytes.
-export function nativeStill(ms, dir, size = '640x480', options = []) {
-  const out = path.join(dir, `native-${ms}.png`);
-  execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out, ...options],
-               { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
-  return fs.readFileSync(out);
+// The capture tool's still of ms at size (it needs an X display), decoded as pixels() does.
+export async function nativeStill(browser, ms, size = '640x480', options = []) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-still-'));
+  try {
+    const out = path.join(dir, 'still.png');
+    execFileSync(capture, ['--at', String(ms), '--size', size, '--out', out, ...options],
+                 { cwd: top, stdio: ['ignore', 'ignore', 'inherit'] });
+    return await pixels(browser, fs.readFileSync(out));
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// The canvas as the viewer sees it, as pixels.
+export async function shot(browser, page) {
+  return pixels(browser, await page.locator('#canvas').screenshot());
+}
+
+// Runs use(context) in a new browser context made with options, after script for its pages; closes it.
+export async function inContext(browser, options, use, script) {
+  const context = await browser.newContext(options);
+  try {
+    if (script) await context.addInitScript(script);
+    return await use(context);
+  } finally {
+    await context.close();
+  }
 }

@@ -6,11 +6,8 @@
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
-import path from 'node:path';
 import { describe, test } from 'node:test';
-import { differing, nativeStill, open, pixels, serve, session, site } from './browser.mjs';
+import { differing, inContext, nativeStill, open, pixels, serve, session, shot as canvas, site } from './browser.mjs';
 
 // One moment a scene shows what it is made of: the terrain with its overlays, the sphere-mapped metaballs,
 // the outlined cubes behind the greeting, the cel star, the wireframe metaballs, the rippling background.
@@ -25,10 +22,7 @@ const LIMIT = 0.02;
 
 const web = session();
 
-// The canvas as the viewer sees it, in a window of the picture's own size.
-async function shot(page) {
-  return pixels(web.browser, await page.locator('#canvas').screenshot());
-}
+const shot = (page) => canvas(web.browser, page);
 
 // The drawing buffer itself, whatever its displayed size (the still page keeps it: preserveDrawingBuffer).
 async function drawn(page) {
@@ -44,21 +38,37 @@ function psnr(a, b) {
 }
 
 const idle = (page) => page.waitForFunction(() => document.body.dataset.state === 'idle', null, { timeout: 60000 });
+// The page opened and ready to play.
+async function ready(browser, url = web.server.url, size = undefined) {
+  const opened = await open(browser, url, size);
+  await idle(opened.page);
+  return opened;
+}
 const view = (page) => page.evaluate(() => ({ ...window.moriqView, picture: window.moriqView.picture }));
+// The share of the canvas that changed over 200 ms.
+async function moving(page) {
+  const a = await shot(page);
+  await page.waitForTimeout(200);
+  return differing(a, await shot(page), 8);
+}
+// Escape ends the play, and nothing went wrong on the way.
+async function escape(page, problems) {
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.body.dataset.state === 'ended');
+  assert.deepEqual(problems, []);
+}
 
 describe('the page', () => {
   test('loads clean: its download shown, Opus chosen; title, one Play button, no script error', async () => {
     const counted = await serve(site);
-    const { page, log, problems } = await open(web.browser, counted.url);
-    await idle(page);
+    const { page, log, problems } = await ready(web.browser, counted.url);
     assert.equal(await page.evaluate(() => document.getElementById('loading').getAttribute('aria-valuenow')), '100');
     assert.equal(await page.evaluate(() => window.moriqSound.format), 'opus');
     // What a visit weighs is bench/web_play.mjs's to say; here only that the page fetched its files.
     assert.ok(counted.sent['/moriq.wasm'] > 0 && counted.sent['/moriq.data'] > 0, JSON.stringify(counted.sent));
     await counted.close();
     assert.match(await page.title(), /Moriq-demo zu@r/);
-    const buttons = page.locator('button');
-    assert.equal(await buttons.count(), 1);
+    assert.equal(await page.locator('button').count(), 1);
     assert.equal((await page.locator('#start').textContent()).trim(), 'Play');
     assert.deepEqual(problems, []);
     assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
@@ -99,67 +109,52 @@ describe('the page', () => {
   });
 
   test('every scene\'s, overlay\'s and fade\'s still matches the capture tool\'s still of the same moment', async () => {
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-web-'));
-    try {
-      const native = [];
-      const drawnStills = [];
-      for (const ms of MOMENTS) {
-        native.push(await pixels(web.browser, nativeStill(ms, dir)));
-        const { page, line, problems } = await open(web.browser, `${web.server.url}index.html?at=${ms}`);
-        await line(new RegExp(`^still at ${ms} ms$`));
-        drawnStills.push(await shot(page));
-        assert.deepEqual(problems, [], `at ${ms} ms`);
-        await page.close();
+    const native = [];
+    const drawnStills = [];
+    for (const ms of MOMENTS) {
+      native.push(await nativeStill(web.browser, ms));
+      const { page, line, problems } = await open(web.browser, `${web.server.url}index.html?at=${ms}`);
+      await line(new RegExp(`^still at ${ms} ms$`));
+      drawnStills.push(await shot(page));
+      assert.deepEqual(problems, [], `at ${ms} ms`);
+      await page.close();
+    }
+    const figures = MOMENTS.map((ms, i) => `${ms} ms: ${(differing(drawnStills[i], native[i]) * 100).toFixed(2)} %`);
+    console.log('pixels off the native still: ' + figures.join(', '));
+    for (let i = 0; i < MOMENTS.length; i++) {
+      assert.ok(differing(drawnStills[i], native[i]) < LIMIT, `still at ${MOMENTS[i]} ms: ${figures[i]}`);
+      // The limit tells scenes apart: the still of the next scene is far off this one.
+      if (i < SCENES.length) {
+        const other = native[(i + 1) % SCENES.length];
+        assert.ok(differing(drawnStills[i], other) > 5 * LIMIT, `${MOMENTS[i]} ms looks like another scene`);
       }
-      const figures = MOMENTS.map((ms, i) => `${ms} ms: ${(differing(drawnStills[i], native[i]) * 100).toFixed(2)} %`);
-      console.log('pixels off the native still: ' + figures.join(', '));
-      for (let i = 0; i < MOMENTS.length; i++) {
-        assert.ok(differing(drawnStills[i], native[i]) < LIMIT, `still at ${MOMENTS[i]} ms: ${figures[i]}`);
-        // The limit tells scenes apart: the still of the next scene is far off this one.
-        if (i < SCENES.length) {
-          const other = native[(i + 1) % SCENES.length];
-          assert.ok(differing(drawnStills[i], other) > 5 * LIMIT, `${MOMENTS[i]} ms looks like another scene`);
-        }
-      }
-    } finally {
-      fs.rmSync(dir, { recursive: true, force: true });
     }
   });
 
   test('it draws at its displayed size times the pixel ratio, and a still at 1440x1080 matches the tool\'s', async () => {
-    const sharp = await web.browser.newContext({ viewport: { width: 800, height: 600 }, deviceScaleFactor: 2 });
-    try {
-      const { page } = await open(sharp, web.server.url);
-      await idle(page);
+    await inContext(web.browser, { viewport: { width: 800, height: 600 }, deviceScaleFactor: 2 }, async (sharp) => {
+      const { page } = await ready(sharp);
       const { width, height, picture } = await view(page);
       assert.deepEqual([width, height, picture.width, picture.height], [1600, 1200, 1600, 1200]);
-    } finally {
-      await sharp.close();
-    }
+    });
     // The picture drawn at the larger size, not scaled up: the greeting's outlines 2.25 times as wide.
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-web-'));
-    try {
-      const native = await pixels(web.browser, nativeStill(64000, dir, '1440x1080'));
-      const { page, line, problems } = await open(web.browser, `${web.server.url}index.html?at=64000&size=1440x1080`);
-      await line(/^still at 64000 ms$/);
-      const still = await drawn(page);
-      assert.deepEqual([still.width, still.height], [1440, 1080]);
-      const off = differing(still, native);
-      console.log(`1440x1080 still at 64000 ms: ${(off * 100).toFixed(2)} % of pixels off, PSNR ${psnr(still, native).toFixed(1)} dB`);
-      assert.ok(off < LIMIT, `${(off * 100).toFixed(2)} % off`);
-      assert.deepEqual(problems, []);
-      await page.close();
-    } finally {
-      fs.rmSync(dir, { recursive: true, force: true });
-    }
+    const native = await nativeStill(web.browser, 64000, '1440x1080');
+    const { page, line, problems } = await open(web.browser, `${web.server.url}index.html?at=64000&size=1440x1080`);
+    await line(/^still at 64000 ms$/);
+    const still = await drawn(page);
+    assert.deepEqual([still.width, still.height], [1440, 1080]);
+    const off = differing(still, native);
+    console.log(`1440x1080 still at 64000 ms: ${(off * 100).toFixed(2)} % of pixels off, PSNR ${psnr(still, native).toFixed(1)} dB`);
+    assert.ok(off < LIMIT, `${(off * 100).toFixed(2)} % off`);
+    assert.deepEqual(problems, []);
+    await page.close();
   });
 
   // Slowed through CDP, real frames run late and the size goes down. Whether real frames then have room
   // depends on what else the machine runs, so the way up and its hysteresis are checked with frame times
   // handed to the page's pacing directly: room after 2 s, then a size that ran late waits twice as long.
   test('with the CPU slowed the drawing size goes down; with room it goes up, a failed size later', async () => {
-    const { page, problems } = await open(web.browser, web.server.url, { width: 1024, height: 768 });
-    await idle(page);
+    const { page, problems } = await ready(web.browser, web.server.url, { width: 1024, height: 768 });
     const cdp = await page.context().newCDPSession(page);
     await cdp.send('Emulation.setCPUThrottlingRate', { rate: 20 });
     await page.click('#start');
@@ -181,18 +176,14 @@ describe('the page', () => {
     assert.deepEqual(again.slice(0, 2), [up + 1, up + 1]);
     assert.ok(again[2] <= up, `step ${again[2]} after 19 s of room`);
     await page.waitForFunction(() => window.moriqView.width > 640);
-    await page.keyboard.press('Escape');
-    await page.waitForFunction(() => document.body.dataset.state === 'ended');
-    assert.deepEqual(problems, []);
+    await escape(page, problems);
     await page.close();
   });
 
   test('on a portrait phone a tap plays picture and sound, the picture across the width', async () => {
-    const phone = await web.browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
-                                             isMobile: true, hasTouch: true, reducedMotion: 'reduce' });
-    try {
-      const { page, problems } = await open(phone, web.server.url);
-      await idle(page);
+    await inContext(web.browser, { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true,
+                                   hasTouch: true, reducedMotion: 'reduce' }, async (phone) => {
+      const { page, problems } = await ready(phone);
       // Reduced motion: the page's own bar does not glide.
       assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById('bar')).transitionDuration), '0s');
       await page.tap('#start');
@@ -206,62 +197,50 @@ describe('the page', () => {
       for (const x of [3, shotted.width - 4]) assert.ok(Math.max(...at(x, middle)) > 60, `${x}: ${at(x, middle)}`);
       assert.ok(Math.max(...at(Math.round(shotted.width / 2), 20)) < 10, 'black above the picture');
       assert.deepEqual(problems, []);
-    } finally {
-      await phone.close();
-    }
+    });
   });
 
   test('a failed download is named on the page, a refused WebGL 2 said; without its soundtrack the demo plays', async () => {
-    const broken = await serve(site, { '/moriq.wasm': null, '/soundtrack.opus': null });
-    try {
-      const { page } = await open(web.browser, broken.url);
-      await page.waitForFunction(() => document.body.dataset.state === 'failed', null, { timeout: 60000 });
-      assert.match(await page.locator('#note').textContent(), /moriq\.wasm: the server answered 404/);
-      assert.equal(await page.locator('#start').isDisabled(), true);
-      await page.close();
-    } finally {
-      await broken.close();
-    }
+    // The page served with files missing, once it has settled in state: its note, and whether Play is off.
+    const missing = async (files, state) => {
+      const served = await serve(site, Object.fromEntries(files.map((f) => [f, null])));
+      try {
+        const { page } = await open(web.browser, served.url);
+        await page.waitForFunction((s) => document.body.dataset.state === s, state, { timeout: 60000 });
+        const seen = [await page.locator('#note').textContent(), await page.locator('#start').isDisabled()];
+        await page.close();
+        return seen;
+      } finally {
+        await served.close();
+      }
+    };
+    const [failed, off] = await missing(['/moriq.wasm', '/soundtrack.opus'], 'failed');
+    assert.match(failed, /moriq\.wasm: the server answered 404/);
+    assert.equal(off, true);
     // A browser that refuses WebGL 2: said, not thrown.
-    const refusing = await web.browser.newContext({ viewport: { width: 640, height: 480 } });
-    await refusing.addInitScript(() => {
+    await inContext(web.browser, { viewport: { width: 640, height: 480 } }, async (refusing) => {
+      const { page, log, problems } = await open(refusing, `${web.server.url}index.html?at=13000`);
+      await page.waitForFunction(() => document.body.dataset.state === 'failed');
+      assert.ok(log.includes('error: this browser gives the page no WebGL 2'), log.join('\n'));
+      assert.deepEqual(problems, []);
+    }, () => {
       const get = HTMLCanvasElement.prototype.getContext;
       HTMLCanvasElement.prototype.getContext = function(type, ...rest) {
         return type === 'webgl2' ? null : get.call(this, type, ...rest);
       };
     });
-    try {
-      const { page, log, problems } = await open(refusing, `${web.server.url}index.html?at=13000`);
-      await page.waitForFunction(() => document.body.dataset.state === 'failed');
-      assert.ok(log.includes('error: this browser gives the page no WebGL 2'), log.join('\n'));
-      assert.deepEqual(problems, []);
-    } finally {
-      await refusing.close();
-    }
-    const silent = await serve(site, { '/soundtrack.opus': null });
-    try {
-      const { page } = await open(web.browser, silent.url);
-      await idle(page);
-      assert.match(await page.locator('#note').textContent(), /soundtrack\.opus: .*without sound/);
-      await page.close();
-    } finally {
-      await silent.close();
-    }
+    assert.match((await missing(['/soundtrack.opus'], 'idle'))[0], /soundtrack\.opus: .*without sound/);
   });
 
   test('a click plays picture and sound; Escape stops both; Play again starts over', async () => {
-    const { page, log, problems } = await open(web.browser, web.server.url);
-    await idle(page);
+    const { page, log, problems } = await ready(web.browser);
     await page.click('#start');
     await page.waitForFunction(() => document.body.dataset.state === 'playing');
     // Past the first scene's one-second fade from black, the terrain moves and the music has faded in.
     await page.waitForFunction(() => window.moriqSound.playing && window.moriqSound.time > 2, null, { timeout: 60000 });
     const sound = await page.evaluate(() => ({ ...window.moriqSound }));
     assert.ok(sound.gain > 0.9, `gain ${sound.gain} after the fade-in`);
-    const a = await shot(page);
-    await page.waitForTimeout(200);
-    const b = await shot(page);
-    assert.ok(differing(a, b, 8) > 0.01, 'the picture moves');
+    assert.ok(await moving(page) > 0.01, 'the picture moves');
     // In full screen the first Escape only leaves full screen.
     await page.keyboard.press('f');
     await page.waitForFunction(() => !!document.fullscreenElement);
@@ -282,15 +261,13 @@ describe('the page', () => {
 
     await page.click('#start');
     await page.waitForFunction(() => document.body.dataset.state === 'playing' && window.moriqSound.playing);
-    await page.keyboard.press('Escape');
-    await page.waitForFunction(() => document.body.dataset.state === 'ended' && !window.moriqSound.playing);
-    assert.deepEqual(problems, []);
+    await escape(page, problems);
+    assert.equal(await page.evaluate(() => window.moriqSound.playing), false);
     await page.close();
   });
 
   test('"Reduce flashing": on for reduced motion, remembered, in step with the timeline\'s switch and R, held in stills', async () => {
-    const { page, line, problems } = await open(web.browser, web.server.url);
-    await idle(page);
+    const { page, line, problems } = await ready(web.browser);
     const checked = () => page.locator('#reduce-flashes').isChecked();
     assert.equal(await checked(), false, 'off by default');
     await page.emulateMedia({ reducedMotion: 'reduce' });
@@ -307,9 +284,7 @@ describe('the page', () => {
     // Playing with it on, the picture moves; R and the timeline's button turn it off and on again.
     await page.click('#start');
     await page.waitForFunction(() => window.moriqPlayer.ms > 1500, null, { timeout: 60000 });
-    const a = await shot(page);
-    await page.waitForTimeout(200);
-    assert.ok(differing(a, await shot(page), 8) > 0.01, 'the picture moves');
+    assert.ok(await moving(page) > 0.01, 'the picture moves');
     const button = page.locator('#timeline .reduce');
     assert.equal(await button.getAttribute('aria-pressed'), 'true');
     await page.keyboard.press('r');
@@ -319,25 +294,19 @@ describe('the page', () => {
     await button.click();
     assert.equal(await checked(), true);
     assert.equal(await page.evaluate(() => localStorage.getItem('moriq-reduce-flashes')), '1');
-    await page.keyboard.press('Escape');
-    await page.waitForFunction(() => document.body.dataset.state === 'ended');
+    await escape(page, problems);
 
     // Left on, it holds for a still of the most flashing second too, as the capture tool's does.
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-web-'));
-    try {
-      const limited = await pixels(web.browser, nativeStill(56000, dir, '640x480', ['--reduce-flashes']));
-      const plain = await pixels(web.browser, nativeStill(56000, dir));
-      await page.goto(`${web.server.url}index.html?at=56000`);
-      await line(/^still at 56000 ms$/);
-      const still = await shot(page);
-      assert.ok(differing(plain, limited) > 5 * LIMIT, 'the limiter changes the still at 56 s');
-      // Software WebGL draws a little differently, and the limiter holds a few cells otherwise: nearer the
-      // limited still by far than the plain one.
-      const off = differing(still, limited), offPlain = differing(still, plain);
-      assert.ok(off * 3 < offPlain, `${(off * 100).toFixed(2)} % off the limited still, ${(offPlain * 100).toFixed(2)} % off the plain`);
-    } finally {
-      fs.rmSync(dir, { recursive: true, force: true });
-    }
+    const limited = await nativeStill(web.browser, 56000, '640x480', ['--reduce-flashes']);
+    const plain = await nativeStill(web.browser, 56000);
+    await page.goto(`${web.server.url}index.html?at=56000`);
+    await line(/^still at 56000 ms$/);
+    const still = await shot(page);
+    assert.ok(differing(plain, limited) > 5 * LIMIT, 'the limiter changes the still at 56 s');
+    // Software WebGL draws a little differently, and the limiter holds a few cells otherwise: nearer the
+    // limited still by far than the plain one.
+    const off = differing(still, limited), offPlain = differing(still, plain);
+    assert.ok(off * 3 < offPlain, `${(off * 100).toFixed(2)} % off the limited still, ${(offPlain * 100).toFixed(2)} % off the plain`);
     assert.deepEqual(problems, []);
     await page.close();
   });
@@ -360,11 +329,8 @@ describe('the page', () => {
     let lit = 0;
     for (let i = 0; i < a.data.length; i += 4) if (a.data[i] + a.data[i + 1] + a.data[i + 2] > 120) lit++;
     assert.ok(lit > 0.1 * a.width * a.height, `the canvas is not black: ${lit} bright pixels`);
-    await page.waitForTimeout(200);
-    assert.ok(differing(a, await shot(page), 8) > 0.01, 'the picture moves');
-    await page.keyboard.press('Escape');
-    await page.waitForFunction(() => document.body.dataset.state === 'ended');
-    assert.deepEqual(problems, []);
+    assert.ok(await moving(page) > 0.01, 'the picture moves');
+    await escape(page, problems);
     assert.deepEqual(log.filter((l) => l.startsWith('error: ')), []);
     await page.close();
   });
@@ -375,22 +341,15 @@ describe('the page', () => {
       return page.evaluate(() => document.body.dataset.state + ': ' + document.getElementById('note').textContent);
     };
     // A WebGL 2 whose shaders never compile: the GL layer cannot start in the play's context.
-    const refusing = await web.browser.newContext({ viewport: { width: 640, height: 480 } });
-    await refusing.addInitScript(() => {
-      WebGL2RenderingContext.prototype.getShaderParameter = function() { return false; };
-    });
-    try {
-      const { page } = await open(refusing, web.server.url);
-      await idle(page);
+    await inContext(web.browser, { viewport: { width: 640, height: 480 } }, async (refusing) => {
+      const { page } = await ready(refusing);
       await page.click('#start');
       assert.match(await stopped(page), /^failed: The demo stopped: the browser's WebGL 2 could not start the picture/);
-      await page.close();
-    } finally {
-      await refusing.close();
-    }
+    }, () => {
+      WebGL2RenderingContext.prototype.getShaderParameter = function() { return false; };
+    });
     // An exception inside the running program (here from what hears of its frames) is named, not "ended".
-    const { page } = await open(web.browser, web.server.url);
-    await idle(page);
+    const { page } = await ready(web.browser);
     await page.evaluate(() => {
       let frames = 0;
       window.Module.onFrame = () => { if (++frames === 30) throw new Error('thrown at frame 30'); };

@@ -5,11 +5,8 @@
 // Needs a built page (MORIQ_WEB_DIR, default build-web/), the capture tool (MORIQ_CAPTURE, default
 // build/moriq-capture) and an X display for it.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
-import path from 'node:path';
 import { test } from 'node:test';
-import { differing, nativeStill, open, pixels, session } from './browser.mjs';
+import { differing, nativeStill, open, session, shot } from './browser.mjs';
 
 // A moment of each scene, and the share of pixels allowed off the capture tool's still (as page.test.mjs).
 const MOMENTS = [13000, 45000, 64000, 76000, 100000, 112000];
@@ -29,7 +26,6 @@ async function play(page, hash) {
 
 test('#t= starts each scene; paused, a seek shows the still of the moment; keys seek and pause', async () => {
   const { page, problems } = await open(web.browser, web.server.url);
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'moriq-player-'));
   try {
     for (const ms of MOMENTS) {
       await play(page, `#t=${ms / 1000}`);
@@ -43,20 +39,20 @@ test('#t= starts each scene; paused, a seek shows the still of the moment; keys 
     await page.keyboard.press('Space');
     await showing(page, () => window.moriqPlayer.paused);
     const held = await state(page);
-    const a = await page.locator('#canvas').screenshot();
+    const a = await shot(web.browser, page);
     await page.waitForTimeout(400);
     const later = await state(page);
     assert.equal(later.ms, held.ms, 'the picture holds');
     assert.equal(later.sound.playing, false, 'the music holds');
     assert.equal(later.sound.time, held.sound.time);
-    assert.equal(differing(await pixels(web.browser, a), await pixels(web.browser, await page.locator('#canvas').screenshot()), 0), 0);
+    assert.equal(differing(a, await shot(web.browser, page), 0), 0);
 
     const figures = [];
     for (const ms of MOMENTS) {
-      const native = await pixels(web.browser, nativeStill(ms, dir));
+      const native = await nativeStill(web.browser, ms);
       await page.evaluate((t) => window.moriqPlayer.seek(t), ms);
       await showing(page, (t) => window.moriqPlayer.ms === t, ms);
-      const off = differing(await pixels(web.browser, await page.locator('#canvas').screenshot()), native);
+      const off = differing(await shot(web.browser, page), native);
       figures.push(`${ms} ms: ${(off * 100).toFixed(2)} %`);
       assert.ok(off < LIMIT, `seek to ${ms} ms: ${(off * 100).toFixed(2)} % off the still`);
     }
@@ -72,7 +68,6 @@ test('#t= starts each scene; paused, a seek shows the still of the moment; keys 
     await showing(page, () => !window.moriqPlayer.paused && window.moriqPlayer.ms > 200);
     assert.deepEqual(problems, []);
   } finally {
-    fs.rmSync(dir, { recursive: true, force: true });
     await page.close();
   }
 });
