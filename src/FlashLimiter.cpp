@@ -58,6 +58,15 @@ std::vector<bool> inCrowdedField(const std::vector<bool>& marked) {
     return result;
 }
 
+// Calls visit with each cell next to cell i, across, down or diagonally.
+template <class Visit>
+void forNeighbours(int i, Visit visit) {
+    const int x = i % CELLS, y = i / CELLS;
+    for (int ny = std::max(0, y - 1); ny <= std::min(CELLS - 1, y + 1); ++ny)
+        for (int nx = std::max(0, x - 1); nx <= std::min(CELLS - 1, x + 1); ++nx)
+            if (nx != x || ny != y) visit(ny * CELLS + nx);
+}
+
 }  // namespace
 
 FlashLimiter::FlashLimiter()
@@ -97,8 +106,46 @@ const std::vector<float>& FlashLimiter::decide(long ms, const std::vector<Colour
         share[i] = safeShare(i, last[i], drawn[i]);
         held = true;
     }
+    if (held) {
+        // The flashing areas: the cells of every field crowded with cells over the limit.
+        std::vector<bool> area(CELL_COUNT);
+        for (int i = 0; i < CELL_COUNT; ++i) area[i] = generalCrowded[i] || redCrowded[i];
+        holdTogether(area);
+    }
     spreadToCorners();
     return share;
+}
+
+void FlashLimiter::holdTogether(const std::vector<bool>& area) {
+    // Each connected flashing area takes the most any of its cells needs, and the cells around it half of
+    // that: the area lags as one picture and fades out over two cells, instead of coming apart into cells
+    // held by different amounts from different frames.
+    std::vector<bool> seen(CELL_COUNT, false);
+    std::vector<std::pair<std::vector<int>, float>> areas;
+    for (int start = 0; start < CELL_COUNT; ++start) {
+        if (!area[start] || seen[start]) continue;
+        std::vector<int> members{start};
+        seen[start] = true;
+        float most = 0.0f;
+        for (size_t next = 0; next < members.size(); ++next) {
+            const int i = members[next];
+            most = std::max(most, share[i]);
+            forNeighbours(i, [&](int n) {
+                if (area[n] && !seen[n]) {
+                    seen[n] = true;
+                    members.push_back(n);
+                }
+            });
+        }
+        areas.emplace_back(std::move(members), most);
+    }
+    for (const auto& [members, most] : areas)
+        for (int i : members) share[i] = most;
+    for (const auto& [members, most] : areas)
+        for (int i : members)
+            forNeighbours(i, [&, half = most / 2](int n) {
+                if (!area[n]) share[n] = std::max(share[n], half);
+            });
 }
 
 void FlashLimiter::spreadToCorners() {

@@ -1,9 +1,9 @@
 // FlashLimiter: decides, frame by frame, where a finished frame must be held back so that no area of the
 // screen flashes more than three times a second (Flashes.h's general and red measures), leaving the rest
 // as drawn. It follows the cells of what was shown; where showing a cell as drawn would give it a fourth
-// flash within a second, and enough such cells crowd one 10-degree field to make an area flash, the cell
-// is blended toward what was shown the frame before, just enough that the change no longer counts. No GL
-// here: FlashFilter does the same with GL, and blend() is the CPU picture of what it draws.
+// flash within a second, and enough such cells crowd one 10-degree field to make an area flash, the area
+// is blended toward what was shown the frame before, as one picture and just enough that no cell's change
+// counts. No GL here: FlashFilter does the same with GL, and blend() is the CPU picture of what it draws.
 #pragma once
 
 #include "Flashes.h"
@@ -50,6 +50,8 @@ public:
 private:
     float safeShare(std::size_t cell, const Flashes::Colour& before, const Flashes::Colour& drawn) const;
     bool over(std::size_t cell, const Flashes::Colour& colour) const;
+    // Evens the shares over each connected area of `area`'s cells, and fades them out around it.
+    void holdTogether(const std::vector<bool>& area);
     void spreadToCorners();
 
     Flashes::Counter counter;

@@ -114,6 +114,26 @@ TEST(FlashLimiter, ACutForgetsTheFlashesBeforeIt) {
     EXPECT_LE(afresh.general, 3);
 }
 
+// A flashing area is held as one picture: every cell of it by the same share, whatever each cell alone
+// would need, so the area lags whole instead of coming apart into cells.
+TEST(FlashLimiter, HoldsAFlashingAreaAsOne) {
+    const Picture shaded = [](long f, int x, int) {
+        const auto v = static_cast<unsigned char>(120 + 135 * x / W);
+        return strobe(f, 10) ? Colour{v, v, v} : BLACK;
+    };
+    FlashLimiter limiter;
+    int heldFrames = 0;
+    for (long frame = 0; frame < FPS; ++frame) {
+        std::vector<unsigned char> rgb = draw(shaded, frame);
+        limiter.limit(frame * 1000 / FPS, rgb.data(), W, H);
+        if (!limiter.holding()) continue;
+        ++heldFrames;
+        const auto [least, most] = std::minmax_element(limiter.corners().begin(), limiter.corners().end());
+        EXPECT_EQ(*least, *most) << "frame " << frame;
+    }
+    EXPECT_GT(heldFrames, 0);
+}
+
 TEST(FlashLimiter, BlendsEachCellByItsCornersShares) {
     std::vector<unsigned char> before(W * H * 3, 200), drawn(W * H * 3, 0), out(W * H * 3);
     std::vector<float> corners(FlashLimiter::VERTICES * FlashLimiter::VERTICES, 0.0f);
