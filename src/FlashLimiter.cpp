@@ -18,10 +18,19 @@ const int FIELDS = CELLS - FIELD + 1;  // field positions across and down
 // mixed per pixel, which the mix of the cells' means only approximates.
 const float MARGIN = 0.1f;
 
+// A colour's sRGB values, 0 to 255 unrounded: what GL blends.
+struct Encoded {
+    double r, g, b;
+};
+
+Encoded encode(const Colour& c) {
+    return Encoded{Flashes::encoded(c.r), Flashes::encoded(c.g), Flashes::encoded(c.b)};
+}
+
 // The linear colour of `share` of before mixed with the rest of drawn in sRGB values, as GL blends.
-Colour mixed(const Colour& before, const Colour& drawn, float share) {
+Colour mixed(const Encoded& before, const Encoded& drawn, float share) {
     auto mix = [share](double b, double d) {
-        const double value = Flashes::encoded(d) + (Flashes::encoded(b) - Flashes::encoded(d)) * share;
+        const double value = d + (b - d) * share;
         return Flashes::linearTable()[std::min(255, std::max(0, static_cast<int>(std::lround(value))))];
     };
     return Colour{mix(before.r, drawn.r), mix(before.g, drawn.g), mix(before.b, drawn.b)};
@@ -181,10 +190,11 @@ bool FlashLimiter::recheck(const std::vector<Colour>& blended) {
 
 float FlashLimiter::safeShare(size_t cell, const Colour& before, const Colour& drawn) const {
     // All of before is safe (the cell shows what it showed); find the least share that still is.
+    const Encoded from = encode(before), to = encode(drawn);
     float low = 0.0f, high = 1.0f;
     for (int step = 0; step < 10; ++step) {
         const float middle = (low + high) / 2;
-        (counter.wouldCount(cell, mixed(before, drawn, middle)) ? low : high) = middle;
+        (counter.wouldCount(cell, mixed(from, to, middle)) ? low : high) = middle;
     }
     return std::min(1.0f, high + MARGIN);
 }
