@@ -18,6 +18,10 @@ FlashFilter::~FlashFilter() {
     if (texture) glDeleteTextures(1, &texture);
 }
 
+int FlashFilter::warmUpFrom(int ms) {
+    return std::max(0, ms - 1000);
+}
+
 void FlashFilter::forget() {
     texture = 0;
     limits.cut();

@@ -30,6 +30,10 @@ public:
     FlashFilter(const FlashFilter&) = delete;
     FlashFilter& operator=(const FlashFilter&) = delete;
 
+    // Where a play must start for the frame at `ms` to be limited as a viewer playing up to it saw it: a
+    // second before, the limiter's memory, or the start.
+    static int warmUpFrom(int ms);
+
     // Limits the frame in the back buffer (the picture Raster says is drawn), as shown at `ms`.
     void apply(long ms, bool cut);
     const FlashLimiter& limiter() const { return limits; }

@@ -130,7 +130,6 @@ void FlashLimiter::holdTogether(const std::vector<bool>& area) {
     // that: the area lags as one picture and fades out over two cells, instead of coming apart into cells
     // held by different amounts from different frames.
     std::vector<bool> seen(CELL_COUNT, false);
-    std::vector<std::pair<std::vector<int>, float>> areas;
     for (int start = 0; start < CELL_COUNT; ++start) {
         if (!area[start] || seen[start]) continue;
         std::vector<int> members{start};
@@ -146,15 +145,14 @@ void FlashLimiter::holdTogether(const std::vector<bool>& area) {
                 }
             });
         }
-        areas.emplace_back(std::move(members), most);
-    }
-    for (const auto& [members, most] : areas)
-        for (int i : members) share[i] = most;
-    for (const auto& [members, most] : areas)
-        for (int i : members)
+        // The ring around touches only cells outside every area, so areas met later cannot undo it.
+        for (int i : members) {
+            share[i] = most;
             forNeighbours(i, [&, half = most / 2](int n) {
                 if (!area[n]) share[n] = std::max(share[n], half);
             });
+        }
+    }
 }
 
 void FlashLimiter::spreadToCorners() {

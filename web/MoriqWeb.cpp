@@ -19,7 +19,6 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -182,7 +181,7 @@ EMSCRIPTEN_KEEPALIVE int moriq_web_still(int ms, int width, int height, int redu
         // With the switch on, the limiter plays the second before the still, drawn but not kept, as the
         // capture tool's does: the still is what a viewer playing up to it saw.
         std::unique_ptr<FlashFilter> stillLimiter(reduceFlashes ? new FlashFilter() : nullptr);
-        player.play(reduceFlashes ? std::max(0, ms - 1000) : ms, ms, 60, [&](long frame) {
+        player.play(reduceFlashes ? FlashFilter::warmUpFrom(ms) : ms, ms, 60, [&](long frame) {
             if (frame >= 0) return true;
             drawn = true;
             return false;

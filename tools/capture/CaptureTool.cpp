@@ -319,7 +319,7 @@ int writeStill(const Options& options, const Timeline& timeline) {
         Player player(display.screen(), timeline);
         Cues::load(player.tracks(), options.tracks, std::cerr);
         // The limiter's second before the still is drawn through it, and only the still is kept.
-        const int from = options.reduceFlashes ? std::max(0, options.at - 1000) : options.at;
+        const int from = options.reduceFlashes ? FlashFilter::warmUpFrom(options.at) : options.at;
         player.play(from, options.at, options.fps, [&](long frame) {
             if (frame >= 0) return true;
             shot = display.grab();
@@ -345,7 +345,7 @@ int record(const Options& options, const Timeline& timeline, Display& display,
         Cues::load(player.tracks(), options.tracks, std::cerr);
         // With the limiter, the second before the first frame is drawn through it and not written.
         const long first = Timeline::firstFrameAt(options.from, options.fps);
-        const int from = options.reduceFlashes ? std::max(0, options.from - 1000) : options.from;
+        const int from = options.reduceFlashes ? FlashFilter::warmUpFrom(options.from) : options.from;
         player.play(from, options.to, options.fps, [&](long frame) {
             if (frame < first) return true;
             written = write(display.grab(), frame);
