@@ -273,6 +273,7 @@ void uploadImage(GLenum target, GLint internalFormat, int width, int height, GLe
     TextureObject* t = boundTexture(target);
     if (!t || width <= 0 || height <= 0) return;
     t->rgba = convertImage(internalFormat, width, height, format, type, data, c.client.unpackAlignment);
+    t->internalFormat = internalFormat;
     t->width = width;
     t->height = height;
     c.renderer.uploadTexture(t->es, width, height, t->rgba.data(), mipmaps);
@@ -986,6 +987,27 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
                   GLenum format, GLenum type, const GLvoid* pixels) {
     texImage("glTexImage2D", target, GL_TEXTURE_2D, level, internalFormat, width, height, border, format, type,
              pixels);
+}
+
+void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, GLsizei width, GLsizei height,
+                     GLenum format, GLenum type, const GLvoid* pixels) {
+    Context* c = enter("glTexSubImage2D");
+    if (!c) return;
+    if (target != GL_TEXTURE_2D || !knownPixels(format, type)) return fail(*c, GL_INVALID_ENUM);
+    TextureObject* t = boundTexture(GL_TEXTURE_2D);
+    if (!t || !t->hasImage) return fail(*c, GL_INVALID_OPERATION);
+    if (level < 0 || xoffset < 0 || yoffset < 0 || width < 0 || height < 0 || xoffset > t->width - width ||
+        yoffset > t->height - height)
+        return fail(*c, GL_INVALID_VALUE);
+    // Only the base level is kept, as glTexImage2D keeps it.
+    if (level != 0 || width == 0 || height == 0) return;
+    const std::vector<unsigned char> part =
+        convertImage(t->internalFormat, width, height, format, type, pixels, c->client.unpackAlignment);
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    for (int row = 0; row < height; ++row)
+        std::memcpy(&t->rgba[(static_cast<size_t>(yoffset + row) * t->width + xoffset) * 4], &part[row * rowBytes],
+                    rowBytes);
+    c->renderer.updateTexture(t->es, xoffset, yoffset, width, height, part.data(), t->mipmapped);
 }
 
 GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height, GLenum format,

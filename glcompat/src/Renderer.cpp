@@ -417,6 +417,15 @@ void Renderer::uploadTexture(GLuint esTexture, int width, int height, const unsi
     if (mipmaps) es.GenerateMipmap(GL_TEXTURE_2D);
 }
 
+void Renderer::updateTexture(GLuint esTexture, int x, int y, int width, int height, const unsigned char* rgba,
+                             bool mipmaps) {
+    es.BindTexture(GL_TEXTURE_2D, esTexture);
+    applied.texture = esTexture;
+    es.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    es.TexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    if (mipmaps) es.GenerateMipmap(GL_TEXTURE_2D);
+}
+
 void Renderer::textureParameter(GLuint esTexture, GLenum name, GLint value) {
     es.BindTexture(GL_TEXTURE_2D, esTexture);
     applied.texture = esTexture;

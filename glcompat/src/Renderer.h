@@ -35,6 +35,9 @@ public:
     // ES textures of the layer's texture objects: rows of RGBA bytes, bottom row first.
     GLuint createTexture();
     void uploadTexture(GLuint esTexture, int width, int height, const unsigned char* rgba, bool mipmaps);
+    // Replaces a rectangle of the picture (rgba: its rows, bottom first), the mipmaps too if it has them.
+    void updateTexture(GLuint esTexture, int x, int y, int width, int height, const unsigned char* rgba,
+                       bool mipmaps);
     void textureParameter(GLuint esTexture, GLenum name, GLint value);
     void deleteTexture(GLuint esTexture);
 

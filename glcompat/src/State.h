@@ -87,6 +87,7 @@ struct TextureObject {
     GLuint es = 0;  // the ES texture holding its pictures (2D; a 1D texture is one pixel high)
     bool hasImage = false;
     bool mipmapped = false;
+    GLint internalFormat = GL_RGBA;  // which components it keeps (see convertImage)
     GLenum minFilter = GL_NEAREST_MIPMAP_LINEAR;
     // What was handed to ES, so that a new context gets the same texture: the picture as RGBA rows and
     // the parameters by ES name (GL's defaults, which ES shares, until set).

@@ -1,7 +1,8 @@
 // The GL layer where the page's stills of the scenes do not look: normals under uneven scaling, facing
 // with a corner behind the eye, the loading bar (the demo's one line loop), frames drawn only for the
 // state they leave, a light placed by its call's model-view, each shader variant's own uniforms, bars
-// around a wide picture, the polygon group's pop, and misuse reported as GL reports it.
+// around a wide picture, the polygon group's pop, a texture's sub-image, and misuse reported as GL reports
+// it.
 #include "moriqgl/Assembly.h"
 #include "moriqgl/Mat4.h"
 #include "moriqgl/moriqgl.h"
@@ -240,4 +241,43 @@ TEST_F(LayerDrawing, TheVariantsHandedToLoadAreCompiledThereAndAgainInANewContex
     glVertex3f(0, 1, 0);
     glEnd();
     EXPECT_EQ(moriqgl::compiledVariants(), 2);
+}
+
+TEST_F(LayerDrawing, ASubImageReplacesItsRectangleAlsoInANewContextAndNothingOutsideTheTexture) {
+    // A black 4x4 texture over the whole frame, its top-right quarter then replaced with red from rows of
+    // 2 RGB pixels at byte alignment (GL's rows bottom first: row 2 up is the top half).
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const std::array<unsigned char, 4 * 4 * 3> black{};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, black.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const unsigned char red[2 * 2 * 3] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 2, 2, 2, 2, GL_RGB, GL_UNSIGNED_BYTE, red);
+    for (int across : {0, 1}) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 1 + 2 * across, 3 - 2 * across, 2, 2, GL_RGB, GL_UNSIGNED_BYTE, red);
+        EXPECT_EQ(glGetError(), GLenum(GL_INVALID_VALUE)) << "a rectangle past the texture's edge, across " << across;
+    }
+    glEnable(GL_TEXTURE_2D);
+    auto drawn = [] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0), glVertex2f(-1, -1);
+        glTexCoord2f(1, 0), glVertex2f(1, -1);
+        glTexCoord2f(1, 1), glVertex2f(1, 1);
+        glTexCoord2f(0, 1), glVertex2f(-1, 1);
+        glEnd();
+        return readFrame();
+    };
+    for (const char* context : {"as replaced", "in a new context"}) {
+        const Picture p = drawn();
+        EXPECT_EQ(p.at(480, 120).r, 255) << context;
+        EXPECT_EQ(p.at(480, 120).g, 0) << context;
+        for (const auto& at : {std::array<int, 2>{160, 120}, {160, 360}, {480, 360}})
+            EXPECT_EQ(brightness(p, at[0], at[1]), 0) << context << " at " << at[0] << "," << at[1];
+        ASSERT_TRUE(moriqgl::reload());
+    }
+    glDeleteTextures(1, &texture);
 }

@@ -221,6 +221,8 @@ void glTexImage1D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
                   GLenum type, const GLvoid* pixels);
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels);
+void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, GLsizei width, GLsizei height,
+                     GLenum format, GLenum type, const GLvoid* pixels);
 
 #ifdef __cplusplus
 }

@@ -54,6 +54,7 @@
     X(ShaderSource, void, (GLuint, GLsizei, const char* const*, const GLint*))                             \
     X(TexImage2D, void, (GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*))      \
     X(TexParameteri, void, (GLenum, GLenum, GLint))                                                        \
+    X(TexSubImage2D, void, (GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*))   \
     X(Uniform1f, void, (GLint, GLfloat))                                                                   \
     X(Uniform1i, void, (GLint, GLint))                                                                     \
     X(Uniform2f, void, (GLint, GLfloat, GLfloat))                                                          \
