@@ -50,16 +50,18 @@ Frame frameAt(unsigned int ms, bool strobe, bool white = false) {
     });
 }
 
-// The strobe over part of the window: its pixels from the top left, edges inside cells.
-const int STROBE_LEFT = 97, STROBE_TOP = 53, STROBE_RIGHT = 411, STROBE_BOTTOM = 338;
+// The strobe over the middle of the window, held with a margin of the window around it: its pixels from
+// the top left, edges inside cells.
+const int STROBE_LEFT = 230, STROBE_TOP = 150, STROBE_RIGHT = 421, STROBE_BOTTOM = 303;
 
 // Frame `frame` at 60 fps: the detail with a 10 Hz strobe over part of it, its lit colour a new one each
-// time, so a blend taking the wrong frame's pixels shows.
+// time, so a blend taking the wrong frame's pixels shows; the ground's blue creeps, so a blend at the
+// held area's edge changes pixels there too.
 Frame partStrobeAt(long frame) {
     now = static_cast<unsigned int>(frame * 1000 / 60);
     return grabFrame([&] {
         glViewport(0, 0, 640, 480);
-        glClearColor(0.2f, 0.1f, 0.3f, 1);
+        glClearColor(0.2f, 0.1f, 0.3f + static_cast<float>(frame % 10) * 0.01f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         drawDetail();
         const bool lit = frame / 3 % 2;
