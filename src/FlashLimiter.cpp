@@ -38,9 +38,9 @@ Colour mixed(const Encoded& before, const Encoded& drawn, float share) {
 
 // The pixels blend() mixes by the cells of `cells`: each pixel by the cell its centre lies in.
 Flashes::Box blendedPixels(const Flashes::Box& cells, int width, int height) {
-    auto first = [](int cell, int size) { return (cell * size + CELLS - 1) / CELLS; };
-    return Flashes::Box{first(cells.left, width), first(cells.top, height), first(cells.right, width),
-                        first(cells.bottom, height)};
+    using Flashes::firstPixel;
+    return Flashes::Box{firstPixel(cells.left, width), firstPixel(cells.top, height), firstPixel(cells.right, width),
+                        firstPixel(cells.bottom, height)};
 }
 
 // blend() over the box of pixels `pixels` only.

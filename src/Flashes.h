@@ -66,6 +66,10 @@ struct Box {
     bool empty() const { return left >= right || top >= bottom; }
 };
 
+// The first pixel of `size` (across or down) that pixel * CELLS / size puts in cell `cell` or later: where
+// cellColours starts counting a row of cells, and FlashLimiter::blend a row or column.
+int firstPixel(int cell, int size);
+
 // Each cell's mean linear colour of a frame (3 bytes a pixel, rows top to bottom, or bottom to top as GL
 // reads them), row by row of cells from the top; cell edges fall on whole pixels, so cells differ by a
 // pixel at most. The frame is 48x48 pixels or more.

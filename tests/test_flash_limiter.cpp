@@ -163,6 +163,32 @@ bool sameCells(const std::vector<Flashes::Colour>& a, const std::vector<Flashes:
     return true;
 }
 
+// Each cell's colour exactly as adding its pixels' linear values one by one, a row at a time, gives: the
+// limiter's decisions, and so the pictures, follow every bit of it.
+TEST(FlashLimiter, MeasuresCellsAsAddingPixelByPixel) {
+    const int w = 641, h = 487;
+    const std::vector<unsigned char> rgb = noise(static_cast<size_t>(w) * h * 3, 3);
+    std::vector<Flashes::Colour> cells;
+    Flashes::cellColours(rgb.data(), w, h, cells);
+    const float* lin = Flashes::linearTable();
+    for (int cy = 0; cy < Flashes::CELLS; ++cy)
+        for (int cx = 0; cx < Flashes::CELLS; ++cx) {
+            double sum[3] = {0, 0, 0};
+            for (int y = 0; y < h; ++y) {
+                if (y * Flashes::CELLS / h != cy) continue;
+                double row[3] = {0, 0, 0};
+                for (int x = cx * w / Flashes::CELLS; x < (cx + 1) * w / Flashes::CELLS; ++x)
+                    for (int c = 0; c < 3; ++c) row[c] += lin[rgb[(static_cast<size_t>(y) * w + x) * 3 + c]];
+                for (int c = 0; c < 3; ++c) sum[c] += row[c];
+            }
+            const int area = ((cx + 1) * w / Flashes::CELLS - cx * w / Flashes::CELLS) *
+                   ((cy + 1) * h / Flashes::CELLS - cy * h / Flashes::CELLS);
+            const Flashes::Colour& got = cells[cy * Flashes::CELLS + cx];
+            ASSERT_TRUE(got.r == sum[0] / area && got.g == sum[1] / area && got.b == sum[2] / area)
+                << "cell " << cx << "," << cy;
+        }
+}
+
 // After pixels change within a box, measuring the cells that box meets gives exactly what measuring the
 // whole frame gives, at sizes whose cells are not whole numbers of pixels, read top down or bottom up; and
 // those cells are exactly the ones cellColours counts some pixel of the box in.
