@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 using namespace moriqtest;
@@ -151,8 +152,9 @@ TEST_F(FlashFilterTest, AFullWindowStrobeIsHeldToThreeFlashesASecond) {
 }
 
 // A strobe over part of the window: the limiter's cells are those of the frame shown, byte for byte, in
-// the window and letterboxed; held pixels lie between the frame shown before and the one drawn, and
-// pixels outside the cells the blend touched come out as drawn.
+// the window and letterboxed; held pixels lie between the frame shown before and the one drawn (and away
+// from the drawn one where their cell is held), and pixels outside the cells the blend touched come out
+// as drawn.
 TEST_F(FlashFilterTest, AStrobeOverPartIsBlendedThereAndMeasuredAsShown) {
     const int FRAMES = 60;
     std::vector<Frame> drawn;
@@ -181,6 +183,16 @@ TEST_F(FlashFilterTest, AStrobeOverPartIsBlendedThereAndMeasuredAsShown) {
                     auto between = [](int v, int a, int b) { return v >= std::min(a, b) - 2 && v <= std::max(a, b) + 2; };
                     ASSERT_TRUE(between(s.r, b.r, d.r) && between(s.g, b.g, d.g) && between(s.b, b.b, d.b))
                         << "frame " << frame << " at " << x << "," << y;
+                    // Where its cell's corners hold a quarter or more there, a pixel that changed a lot is blended.
+                    const std::vector<float>& corners = filter.limiter().corners();
+                    const int V = FlashLimiter::VERTICES, cx = x * 48 / 640, cy = y / 10;
+                    const float fx = (x + 0.5f - cx * 640 / 48) / ((cx + 1) * 640 / 48 - cx * 640 / 48),
+                                fy = (y % 10 + 0.5f) / 10;
+                    const float* top = &corners[cy * V + cx];
+                    const float share = (top[0] * (1 - fx) + top[1] * fx) * (1 - fy) + (top[V] * (1 - fx) + top[V + 1] * fx) * fy;
+                    if (share >= 0.25f && std::abs(b.r - d.r) >= 40) {
+                        ASSERT_GE(std::abs(s.r - d.r), 3) << "frame " << frame << " at " << x << "," << y;
+                    }
                 }
             before = shown;
         }
