@@ -1,7 +1,9 @@
 // What the flash limiter costs a frame, on the real GL (run under an X display at least 1920x1080; Xvfb
 // with llvmpipe measures the software renderer), at 640x480 and 1920x1080: reading the whole frame and
-// measuring its cells; FlashFilter on a still frame (that reading alone) and on a full-frame strobe it
-// holds back (the frame before uploaded, blended over, read again); and the limiter's decisions alone.
+// measuring its cells; FlashFilter on a still frame (that reading alone), on a full-frame strobe it
+// holds back (the frame before uploaded, blended over, read again) and on a strobe over the top-left
+// corner, 0.3 of each side (only the part held uploaded and read again); the limiter's decisions alone; and
+// the whole limiter on the CPU.
 #include "FlashFilter.h"
 #include "FlashLimiter.h"
 #include "Raster.h"
@@ -10,6 +12,7 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -27,12 +30,16 @@ bool window(int width, int height) {
     return true;
 }
 
-// A frame of something: a few coloured rectangles, or all white or black for the strobe.
-void drawFrame(long frame, bool strobe) {
-    const float level = strobe ? static_cast<float>(frame / 3 % 2) : 0.3f;
-    glClearColor(level, level, level, 1);
+enum class Picture { Still, Strobe, PartStrobe };
+
+// A frame of something: a few coloured rectangles, all white or black for the strobe, or the rectangles
+// with the strobe over the top-left corner.
+void drawFrame(long frame, Picture picture) {
+    const float level = static_cast<float>(frame / 3 % 2);
+    glClearColor(picture == Picture::Strobe ? level : 0.3f, picture == Picture::Strobe ? level : 0.3f,
+                 picture == Picture::Strobe ? level : 0.3f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    if (strobe) return;
+    if (picture == Picture::Strobe) return;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, 1, 0, 1, -1, 1);
@@ -46,6 +53,13 @@ void drawFrame(long frame, bool strobe) {
         glVertex2f(i / 8.0f + 0.1f, 0.8f);
         glVertex2f(i / 8.0f, 0.8f);
     }
+    if (picture == Picture::PartStrobe) {
+        glColor3f(level, level, level);
+        glVertex2f(0.0f, 0.7f);
+        glVertex2f(0.3f, 0.7f);
+        glVertex2f(0.3f, 1.0f);
+        glVertex2f(0.0f, 1.0f);
+    }
     glEnd();
 }
 
@@ -55,7 +69,7 @@ void BM_CellsFromWholeFrame(benchmark::State& state) {
     std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
     std::vector<Flashes::Colour> cells;
     long frame = 0;
-    drawFrame(frame, false);
+    drawFrame(frame, Picture::Still);
     for (auto _ : state) {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
@@ -64,8 +78,8 @@ void BM_CellsFromWholeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_CellsFromWholeFrame)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// FlashFilter on frames it leaves alone (still) or holds back (strobe).
-void limitFrames(benchmark::State& state, bool strobe) {
+// FlashFilter on frames it leaves alone (still) or holds back (strobes).
+void limitFrames(benchmark::State& state, Picture picture) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     if (!window(width, height)) return state.SkipWithError("no GL window (run under an X display)");
     FlashFilter filter;
@@ -73,7 +87,7 @@ void limitFrames(benchmark::State& state, bool strobe) {
     long held = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        drawFrame(frame, strobe);
+        drawFrame(frame, picture);
         glFinish();
         state.ResumeTiming();
         filter.apply(frame * 1000 / 60, frame == 0);
@@ -84,13 +98,17 @@ void limitFrames(benchmark::State& state, bool strobe) {
     state.counters["held"] = static_cast<double>(held) / frame;
 }
 void BM_FlashFilterStill(benchmark::State& state) {
-    limitFrames(state, false);
+    limitFrames(state, Picture::Still);
 }
 void BM_FlashFilterStrobe(benchmark::State& state) {
-    limitFrames(state, true);
+    limitFrames(state, Picture::Strobe);
+}
+void BM_FlashFilterPartStrobe(benchmark::State& state) {
+    limitFrames(state, Picture::PartStrobe);
 }
 BENCHMARK(BM_FlashFilterStill)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FlashFilterStrobe)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FlashFilterPartStrobe)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The decisions alone for a full-frame 10 Hz strobe: every cell is followed, most are held.
 void BM_LimiterDecides(benchmark::State& state) {
@@ -106,5 +124,33 @@ void BM_LimiterDecides(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LimiterDecides)->Unit(benchmark::kMicrosecond);
+
+// The whole limiter on the CPU (FlashLimiter::limit) at 640x480, over a strobe filling the frame (0) or
+// its top-left corner, 0.3 of each side (1), on a grey ground.
+void BM_LimitOnCpu(benchmark::State& state) {
+    const int width = 640, height = 480;
+    const bool part = state.range(0) != 0;
+    std::vector<unsigned char> frames[2];
+    for (int lit = 0; lit < 2; ++lit) {
+        frames[lit].assign(static_cast<size_t>(width) * height * 3, 77);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (!part || (x < width * 3 / 10 && y < height * 3 / 10))
+                    std::fill_n(&frames[lit][(static_cast<size_t>(y) * width + x) * 3], 3, lit ? 255 : 0);
+    }
+    FlashLimiter limiter;
+    std::vector<unsigned char> rgb;
+    long frame = 0, held = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rgb = frames[frame / 3 % 2];
+        state.ResumeTiming();
+        limiter.limit(frame * 1000 / 60, rgb.data(), width, height);
+        held += limiter.holding();
+        ++frame;
+    }
+    state.counters["held"] = static_cast<double>(held) / frame;
+}
+BENCHMARK(BM_LimitOnCpu)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

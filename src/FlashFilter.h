@@ -2,8 +2,8 @@
 // The whole frame is read back and its cells measured exactly as the flash report measures them (a cheaper
 // sampled reading misjudged thin lines by more than the limiter's margin); where the limiter holds cells
 // back, the frame shown before is blended over them as one quad a cell, its corners' alphas the limiter's
-// shares, so a held area fades into its surroundings without seams. Frames with nothing to hold come out
-// exactly as drawn.
+// shares, so a held area fades into its surroundings without seams. Only the part a blend covers is
+// uploaded, read back and measured again. Frames with nothing to hold come out exactly as drawn.
 #pragma once
 
 #include "Clock.h"
@@ -42,19 +42,24 @@ public:
     void forget();
 
 private:
-    // Reads the drawn picture (width x height) into `into` and measures the frame's cells.
-    void measure(int width, int height, std::vector<unsigned char>& into);
-    // The frame shown before into the texture, then blended over the held cells.
-    void upload(int width, int height);
-    void blendShown(int width, int height);
+    Placement placedIn(int width, int height) const;
+    // Reads `part` of the drawn picture (width x height; pixels, rows from the top) into `drawn` and
+    // measures the frame's cells of `only` (a box of cells).
+    void measure(int width, int height, const Flashes::Box& part, const Flashes::Box& only);
+    // `part` of the frame shown before into the texture (at least that part); returns the part it holds.
+    Flashes::Box upload(int width, int height, const Flashes::Box& part);
+    // The frame shown before blended over the held cells (those within `touched`).
+    void blendShown(int width, int height, const Flashes::Box& touched);
 
     bool placed;
     Placement placement;
     Compose compose;
     FlashLimiter limits;
     GLuint texture = 0;                       // the frame shown before, while blending
+    int textureWidth = 0, textureHeight = 0;  // its size, once made
     std::vector<unsigned char> drawn, shown;  // the drawn picture read now, and as shown the frame before
     std::vector<unsigned char> frame;         // the frame composed from the drawn picture
+    std::vector<unsigned char> rows;          // a part of the drawn picture as read
     std::vector<Flashes::Colour> cells;
     Clock::Filter slot;
 };

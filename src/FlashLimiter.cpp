@@ -36,6 +36,33 @@ Colour mixed(const Encoded& before, const Encoded& drawn, float share) {
     return Colour{mix(before.r, drawn.r), mix(before.g, drawn.g), mix(before.b, drawn.b)};
 }
 
+// The pixels blend() mixes by the cells of `cells`: each pixel by the cell its centre lies in.
+Flashes::Box blendedPixels(const Flashes::Box& cells, int width, int height) {
+    using Flashes::firstPixel;
+    return Flashes::Box{firstPixel(cells.left, width), firstPixel(cells.top, height), firstPixel(cells.right, width),
+                        firstPixel(cells.bottom, height)};
+}
+
+// blend() over the box of pixels `pixels` only.
+void blendWithin(const unsigned char* before, const unsigned char* drawn, int width, int height,
+                 const std::vector<float>& corners, const Flashes::Box& pixels, unsigned char* out) {
+    const int V = FlashLimiter::VERTICES;
+    for (int y = pixels.top; y < pixels.bottom; ++y) {
+        const int cy = y * CELLS / height, y0 = cy * height / CELLS, y1 = (cy + 1) * height / CELLS;
+        const float fy = (y + 0.5f - y0) / (y1 - y0);
+        for (int x = pixels.left; x < pixels.right; ++x) {
+            const int cx = x * CELLS / width, x0 = cx * width / CELLS, x1 = (cx + 1) * width / CELLS;
+            const float fx = (x + 0.5f - x0) / (x1 - x0);
+            const float* top = &corners[cy * V + cx];
+            const float* bottom = top + V;
+            const float a = (top[0] * (1 - fx) + top[1] * fx) * (1 - fy) + (bottom[0] * (1 - fx) + bottom[1] * fx) * fy;
+            const size_t p = (static_cast<size_t>(y) * width + x) * 3;
+            for (int c = 0; c < 3; ++c)
+                out[p + c] = static_cast<unsigned char>(std::lround(drawn[p + c] + (before[p + c] - drawn[p + c]) * a));
+        }
+    }
+}
+
 // For each cell, whether some field holding it has more than a quarter of its cells marked.
 std::vector<bool> inCrowdedField(const std::vector<bool>& marked) {
     const int side = CELLS + 1;
@@ -171,6 +198,20 @@ bool FlashLimiter::over(size_t cell, const Colour& colour) const {
     return ((would & 1) && counter.general()[cell] + 1 > ALLOWED) || ((would & 2) && counter.red()[cell] + 1 > ALLOWED);
 }
 
+Flashes::Box FlashLimiter::touched() const {
+    Flashes::Box box{CELLS, CELLS, 0, 0};
+    for (int vy = 0; vy < VERTICES; ++vy)
+        for (int vx = 0; vx < VERTICES; ++vx) {
+            if (vertexShare[vy * VERTICES + vx] <= 0) continue;
+            // The (up to) four cells around the corner.
+            box.left = std::min(box.left, std::max(0, vx - 1));
+            box.top = std::min(box.top, std::max(0, vy - 1));
+            box.right = std::max(box.right, std::min(CELLS, vx + 1));
+            box.bottom = std::max(box.bottom, std::min(CELLS, vy + 1));
+        }
+    return box.empty() ? Flashes::Box{0, 0, 0, 0} : box;
+}
+
 bool FlashLimiter::recheck(const std::vector<Colour>& blended) {
     bool again = false;
     for (int cy = 0; cy < CELLS; ++cy)
@@ -205,20 +246,7 @@ void FlashLimiter::shown(const std::vector<Colour>& colours) {
 
 void FlashLimiter::blend(const unsigned char* before, const unsigned char* drawn, int width, int height,
                          const std::vector<float>& corners, unsigned char* out) {
-    for (int y = 0; y < height; ++y) {
-        const int cy = y * CELLS / height, y0 = cy * height / CELLS, y1 = (cy + 1) * height / CELLS;
-        const float fy = (y + 0.5f - y0) / (y1 - y0);
-        for (int x = 0; x < width; ++x) {
-            const int cx = x * CELLS / width, x0 = cx * width / CELLS, x1 = (cx + 1) * width / CELLS;
-            const float fx = (x + 0.5f - x0) / (x1 - x0);
-            const float* top = &corners[cy * VERTICES + cx];
-            const float* bottom = top + VERTICES;
-            const float a = (top[0] * (1 - fx) + top[1] * fx) * (1 - fy) + (bottom[0] * (1 - fx) + bottom[1] * fx) * fy;
-            const size_t p = (static_cast<size_t>(y) * width + x) * 3;
-            for (int c = 0; c < 3; ++c)
-                out[p + c] = static_cast<unsigned char>(std::lround(drawn[p + c] + (before[p + c] - drawn[p + c]) * a));
-        }
-    }
+    blendWithin(before, drawn, width, height, corners, Flashes::Box{0, 0, width, height}, out);
 }
 
 void FlashLimiter::limit(long ms, unsigned char* rgb, int width, int height) {
@@ -227,8 +255,10 @@ void FlashLimiter::limit(long ms, unsigned char* rgb, int width, int height) {
     Flashes::cellColours(rgb, width, height, cells);
     decide(ms, cells);
     for (int pass = 0; held && pass < PASSES; ++pass) {
-        blend(previous.data(), rgb, width, height, vertexShare, rgb);
-        Flashes::cellColours(rgb, width, height, cells);
+        // Pixels outside the touched cells stay as they are, and so do the cells they alone are measured in.
+        const Flashes::Box pixels = blendedPixels(touched(), width, height);
+        blendWithin(previous.data(), rgb, width, height, vertexShare, pixels, rgb);
+        Flashes::cellColours(rgb, width, height, Flashes::cellsMeeting(pixels, width, height), cells);
         if (!recheck(cells)) break;
     }
     shown(cells);

@@ -38,6 +38,10 @@ public:
     // The blend share at each cell corner, row by row (VERTICES x VERTICES): the most of the cells around
     // it, so a held cell is held at least as much throughout and the blend fades out over its neighbours.
     const std::vector<float>& corners() const { return vertexShare; }
+    // The box of the cells some corner of which has a share: all a blend changes (empty when none has).
+    Flashes::Box touched() const;
+    // The cell colours of the frame shown last, as given to shown().
+    const std::vector<Flashes::Colour>& showing() const { return last; }
 
     // The frame shown (3 bytes a pixel, rows top to bottom) from the drawn one and the one shown before,
     // by the corners' shares as GL draws them: interpolated across each cell, mixed in sRGB values.

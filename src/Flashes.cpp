@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 namespace Flashes {
 
@@ -85,33 +86,75 @@ bool Transitions::wouldCount(double value, bool marked) const {
     return copy.add(value, marked);
 }
 
+namespace {
+
+// Linear values in whole units of 2^-35: exact, as every value of the table is such a multiple (the least
+// above 0, lin(1), is over 2^-12, and a float keeps 24 bits), so sums of them are exact in any order and
+// give the very doubles adding the floats one by one gave.
+const double UNIT = 1.0 / (1LL << 35);
+
+const int64_t* linearUnits() {
+    static const std::array<int64_t, 256> units = [] {
+        std::array<int64_t, 256> u{};
+        for (int i = 0; i < 256; ++i) u[i] = static_cast<int64_t>(static_cast<double>(linearTable()[i]) / UNIT);
+        return u;
+    }();
+    return units.data();
+}
+
+}  // namespace
+
+int firstPixel(int cell, int size) {
+    return (cell * size + CELLS - 1) / CELLS;
+}
+
 void cellColours(const unsigned char* rgb, int width, int height, std::vector<Colour>& cells, bool bottomUp) {
-    const float* lin = linearTable();
-    std::vector<double> sums(CELLS * CELLS * 3, 0.0);
-    for (int y = 0; y < height; ++y) {
+    cellColours(rgb, width, height, Box{0, 0, CELLS, CELLS}, cells, bottomUp);
+}
+
+void cellColours(const unsigned char* rgb, int width, int height, const Box& only, std::vector<Colour>& cells,
+                 bool bottomUp) {
+    cells.resize(CELLS * CELLS);
+    if (only.empty()) return;
+    const int64_t* lin = linearUnits();
+    const int across = only.right - only.left;
+    std::vector<int64_t> sums(static_cast<size_t>(across) * (only.bottom - only.top) * 3, 0);
+    const int x0 = only.left * width / CELLS;
+    for (int y = firstPixel(only.top, height), y1 = firstPixel(only.bottom, height); y < y1; ++y) {
         const int cy = y * CELLS / height;
-        const unsigned char* p = rgb + static_cast<size_t>(bottomUp ? height - 1 - y : y) * width * 3;
-        for (int cx = 0; cx < CELLS; ++cx) {
+        const unsigned char* p = rgb + (static_cast<size_t>(bottomUp ? height - 1 - y : y) * width + x0) * 3;
+        int64_t* s = &sums[static_cast<size_t>(cy - only.top) * across * 3];
+        for (int cx = only.left; cx < only.right; ++cx, s += 3) {
             const int x1 = (cx + 1) * width / CELLS;
-            double r = 0, g = 0, b = 0;
+            int64_t r = 0, g = 0, b = 0;
             for (int x = cx * width / CELLS; x < x1; ++x, p += 3) {
                 r += lin[p[0]];
                 g += lin[p[1]];
                 b += lin[p[2]];
             }
-            double* s = &sums[(cy * CELLS + cx) * 3];
             s[0] += r;
             s[1] += g;
             s[2] += b;
         }
     }
-    cells.resize(CELLS * CELLS);
-    for (int i = 0; i < CELLS * CELLS; ++i) {
-        const int cx = i % CELLS, cy = i / CELLS;
-        const double area = static_cast<double>(((cx + 1) * width / CELLS - cx * width / CELLS)) *
-                            ((cy + 1) * height / CELLS - cy * height / CELLS);
-        cells[i] = Colour{sums[i * 3] / area, sums[i * 3 + 1] / area, sums[i * 3 + 2] / area};
-    }
+    const int64_t* s = sums.data();
+    for (int cy = only.top; cy < only.bottom; ++cy)
+        for (int cx = only.left; cx < only.right; ++cx, s += 3) {
+            const double area = static_cast<double>(((cx + 1) * width / CELLS - cx * width / CELLS)) *
+                                ((cy + 1) * height / CELLS - cy * height / CELLS);
+            cells[cy * CELLS + cx] = Colour{static_cast<double>(s[0]) * UNIT / area,
+                                            static_cast<double>(s[1]) * UNIT / area,
+                                            static_cast<double>(s[2]) * UNIT / area};
+        }
+}
+
+Box cellsMeeting(const Box& pixels, int width, int height) {
+    const Box in{std::max(0, pixels.left), std::max(0, pixels.top), std::min(width, pixels.right),
+                 std::min(height, pixels.bottom)};
+    if (in.empty()) return Box{0, 0, 0, 0};
+    // Pixel column x is in the last cell starting at or left of it; row y in cell y * CELLS / height.
+    auto column = [width](int x) { return ((x + 1) * CELLS + width - 1) / width - 1; };
+    return Box{column(in.left), in.top * CELLS / height, column(in.right - 1) + 1, (in.bottom - 1) * CELLS / height + 1};
 }
 
 Counter::Cell::Cell() : general(0.10, false, darkEnough), red(20.0, true, toOrFromRed) {}

@@ -60,11 +60,27 @@ struct Colour {
     double r, g, b;  // linear light
 };
 
+// A rectangle of cells (columns left to right - 1, rows top to bottom - 1) or of pixels, from the top left.
+struct Box {
+    int left, top, right, bottom;
+    bool empty() const { return left >= right || top >= bottom; }
+};
+
+// The first pixel of `size` (across or down) that pixel * CELLS / size puts in cell `cell` or later: where
+// cellColours starts counting a row of cells, and FlashLimiter::blend a row or column.
+int firstPixel(int cell, int size);
+
 // Each cell's mean linear colour of a frame (3 bytes a pixel, rows top to bottom, or bottom to top as GL
 // reads them), row by row of cells from the top; cell edges fall on whole pixels, so cells differ by a
 // pixel at most. The frame is 48x48 pixels or more.
 void cellColours(const unsigned char* rgb, int width, int height, std::vector<Colour>& cells,
                  bool bottomUp = false);
+// The same for the cells of `only` (a box of cells), the others left as they are: after a change within
+// some pixels, measuring the cells cellsMeeting them gives what measuring the whole frame would.
+void cellColours(const unsigned char* rgb, int width, int height, const Box& only, std::vector<Colour>& cells,
+                 bool bottomUp = false);
+// The box of cells some pixel of `pixels` (a box of pixels of a width x height frame) is measured in.
+Box cellsMeeting(const Box& pixels, int width, int height);
 
 // The general and red flashes a cell shows in the last second, cell by cell: what the report and the
 // limiter both follow. The second is a window of times: frames, or milliseconds, as the caller counts.

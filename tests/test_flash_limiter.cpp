@@ -1,12 +1,14 @@
 // The flash limiter on made-up frame sequences, counted by the capture tool's own flash meter: strobes
 // over three flashes a second are held to three, in general and red; what does not flash over the limit
 // (a small patch, a slow fade, moving shapes, a slow strobe) comes out as drawn; a cut forgets the past.
+// Blending and measuring only the touched part of a frame gives what the whole frame would.
 #include "FlashLimiter.h"
 #include "Photosensitivity.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -142,6 +144,138 @@ TEST(FlashLimiter, BlendsEachCellByItsCornersShares) {
     EXPECT_GT(out[0], 120);                       // by the held corner, mostly what was shown
     EXPECT_EQ(out[(3 * W + 3) * 3], 0);           // past the first cell, as drawn
     EXPECT_LT(out[(2 * W + 3) * 3], out[0]);      // fading out across the cell
+}
+
+// Pseudo-random bytes, the same every run.
+std::vector<unsigned char> noise(size_t size, uint32_t seed) {
+    std::vector<unsigned char> bytes(size);
+    for (unsigned char& b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<unsigned char>(seed >> 24);
+    }
+    return bytes;
+}
+
+bool sameCells(const std::vector<Flashes::Colour>& a, const std::vector<Flashes::Colour>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].r != b[i].r || a[i].g != b[i].g || a[i].b != b[i].b) return false;
+    return true;
+}
+
+// Each cell's colour exactly as adding its pixels' linear values one by one, a row at a time, gives: the
+// limiter's decisions, and so the pictures, follow every bit of it.
+TEST(FlashLimiter, MeasuresCellsAsAddingPixelByPixel) {
+    const int w = 641, h = 487;
+    const std::vector<unsigned char> rgb = noise(static_cast<size_t>(w) * h * 3, 3);
+    std::vector<Flashes::Colour> cells;
+    Flashes::cellColours(rgb.data(), w, h, cells);
+    const float* lin = Flashes::linearTable();
+    for (int cy = 0; cy < Flashes::CELLS; ++cy)
+        for (int cx = 0; cx < Flashes::CELLS; ++cx) {
+            double sum[3] = {0, 0, 0};
+            for (int y = 0; y < h; ++y) {
+                if (y * Flashes::CELLS / h != cy) continue;
+                double row[3] = {0, 0, 0};
+                for (int x = cx * w / Flashes::CELLS; x < (cx + 1) * w / Flashes::CELLS; ++x)
+                    for (int c = 0; c < 3; ++c) row[c] += lin[rgb[(static_cast<size_t>(y) * w + x) * 3 + c]];
+                for (int c = 0; c < 3; ++c) sum[c] += row[c];
+            }
+            const int area = ((cx + 1) * w / Flashes::CELLS - cx * w / Flashes::CELLS) *
+                   ((cy + 1) * h / Flashes::CELLS - cy * h / Flashes::CELLS);
+            const Flashes::Colour& got = cells[cy * Flashes::CELLS + cx];
+            ASSERT_TRUE(got.r == sum[0] / area && got.g == sum[1] / area && got.b == sum[2] / area)
+                << "cell " << cx << "," << cy;
+        }
+}
+
+// After pixels change within a box, measuring the cells that box meets gives exactly what measuring the
+// whole frame gives, at sizes whose cells are not whole numbers of pixels, read top down or bottom up; and
+// those cells are exactly the ones cellColours counts some pixel of the box in.
+TEST(FlashLimiter, MeasuresTheCellsAChangeMeetsAsTheWholeFrame) {
+    struct Size {
+        int width, height;
+    };
+    for (const Size size : {Size{641, 487}, Size{1920, 1080}, Size{50, 49}}) {
+        const int w = size.width, h = size.height;
+        // The cell cellColours counts each pixel column and row in.
+        std::vector<int> columnCell(w), rowCell(h);
+        for (int cx = 0; cx < Flashes::CELLS; ++cx)
+            for (int x = cx * w / Flashes::CELLS; x < (cx + 1) * w / Flashes::CELLS; ++x) columnCell[x] = cx;
+        for (int y = 0; y < h; ++y) rowCell[y] = y * Flashes::CELLS / h;
+        // One pixel each side of cell edges, a lone pixel, a corner of the frame, a wide band.
+        const int ex = 7 * w / Flashes::CELLS, ey = (13 * h + Flashes::CELLS - 1) / Flashes::CELLS;
+        const Flashes::Box changes[] = {{ex - 1, ey - 1, ex + 1, ey + 1}, {ex, ey, ex + 1, ey + 1},
+                                        {ex - 1, ey - 1, ex, ey},         {w - 3, h - 2, w, h},
+                                        {0, 0, 2, 1},                     {3, h / 3, w - 5, h / 3 + 9}};
+        for (const bool bottomUp : {false, true}) {
+            std::vector<unsigned char> rgb = noise(static_cast<size_t>(w) * h * 3, 7);
+            std::vector<Flashes::Colour> cells;
+            Flashes::cellColours(rgb.data(), w, h, cells, bottomUp);
+            uint32_t seed = 11;
+            for (const Flashes::Box& change : changes) {
+                const std::vector<unsigned char> paint = noise(static_cast<size_t>(w) * 3, ++seed);
+                for (int y = change.top; y < change.bottom; ++y) {
+                    const int row = bottomUp ? h - 1 - y : y;
+                    std::copy(paint.begin() + change.left * 3, paint.begin() + change.right * 3,
+                              rgb.begin() + (static_cast<size_t>(row) * w + change.left) * 3);
+                }
+                const Flashes::Box meets = Flashes::cellsMeeting(change, w, h);
+                const Flashes::Box expected{columnCell[change.left], rowCell[change.top],
+                                            columnCell[change.right - 1] + 1, rowCell[change.bottom - 1] + 1};
+                EXPECT_TRUE(meets.left == expected.left && meets.top == expected.top && meets.right == expected.right &&
+                            meets.bottom == expected.bottom)
+                    << w << "x" << h << " change at " << change.left << "," << change.top;
+                Flashes::cellColours(rgb.data(), w, h, meets, cells, bottomUp);
+                std::vector<Flashes::Colour> whole;
+                Flashes::cellColours(rgb.data(), w, h, whole, bottomUp);
+                EXPECT_TRUE(sameCells(cells, whole)) << w << "x" << h << " change at " << change.left << "," << change.top;
+                cells = whole;
+            }
+        }
+    }
+}
+
+// limit() gives, frame by frame and byte for byte, what blending and measuring the whole frame on every
+// pass gives, and keeps the cells of what it showed: a strobe over part of a frame whose cells are not
+// whole numbers of pixels, its edges inside cells, over a moving gradient.
+TEST(FlashLimiter, LimitsAsBlendingAndMeasuringTheWholeFrame) {
+    const int w = 203, h = 157;
+    auto draw = [&](long f) {
+        std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                unsigned char* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+                const bool lit = strobe(f, 10) && x >= 61 && x < 61 + w / 2 && y >= 23 && y < 23 + h / 2;
+                p[0] = lit ? 255 : static_cast<unsigned char>((x + f * 3) % 200);
+                p[1] = lit ? static_cast<unsigned char>(200 + f % 50) : static_cast<unsigned char>(y);
+                p[2] = lit ? 255 : 40;
+            }
+        return rgb;
+    };
+    FlashLimiter limiter, whole;
+    std::vector<unsigned char> before;
+    std::vector<Flashes::Colour> cells;
+    long held = 0;
+    for (long f = 0; f < 2 * FPS; ++f) {
+        std::vector<unsigned char> limited = draw(f), expected = limited;
+        limiter.limit(f * 1000 / FPS, limited.data(), w, h);
+
+        Flashes::cellColours(expected.data(), w, h, cells);
+        whole.decide(f * 1000 / FPS, cells);
+        for (int pass = 0; whole.holding() && pass < FlashLimiter::PASSES; ++pass) {
+            FlashLimiter::blend(before.data(), expected.data(), w, h, whole.corners(), expected.data());
+            Flashes::cellColours(expected.data(), w, h, cells);
+            if (!whole.recheck(cells)) break;
+        }
+        whole.shown(cells);
+        before = expected;
+
+        held += limiter.holding();
+        ASSERT_EQ(limited, expected) << "frame " << f;
+        ASSERT_TRUE(sameCells(limiter.showing(), cells)) << "frame " << f;
+    }
+    EXPECT_GT(held, 20);
 }
 
 }  // namespace
