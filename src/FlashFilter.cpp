@@ -108,27 +108,22 @@ Box FlashFilter::upload(int width, int height, const Box& part) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-#ifdef MORIQGL_GL_H
-    // The GL layer (the page) has no partial uploads: the whole frame.
-    (void)part;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, shown.data());
-    const Box held{0, 0, width, height};
-#else
     // The texture keeps its size from frame to frame; only the part the blend samples is replaced.
     if (textureWidth != width || textureHeight != height) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
         textureWidth = width;
         textureHeight = height;
     }
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, part.left);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, height - part.bottom);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, part.left, height - part.bottom, part.right - part.left,
-                    part.bottom - part.top, GL_RGB, GL_UNSIGNED_BYTE, shown.data());
-    const Box held = part;
-#endif
+    // The part's rows, packed (the GL layer has no unpack row length or skips).
+    const int w = part.right - part.left, h = part.bottom - part.top;
+    rows.resize(static_cast<size_t>(w) * h * 3);
+    for (int r = 0; r < h; ++r)
+        std::memcpy(&rows[static_cast<size_t>(r) * w * 3],
+                    &shown[(static_cast<size_t>(height - part.bottom + r) * width + part.left) * 3],
+                    static_cast<size_t>(w) * 3);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, part.left, height - part.bottom, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
     glPopAttrib();
-    return held;
+    return part;
 }
 
 void FlashFilter::blendShown(int width, int height, const Box& touched) {

@@ -46,7 +46,7 @@ private:
     // Reads `part` of the drawn picture (width x height; pixels, rows from the top) into `drawn` and
     // measures the frame's cells of `only` (a box of cells).
     void measure(int width, int height, const Flashes::Box& part, const Flashes::Box& only);
-    // `part` of the frame shown before into the texture (at least that part); returns the part it holds.
+    // `part` of the frame shown before into the texture; returns the part it holds.
     Flashes::Box upload(int width, int height, const Flashes::Box& part);
     // The frame shown before blended over the held cells (those within `touched`).
     void blendShown(int width, int height, const Flashes::Box& touched);
@@ -59,7 +59,7 @@ private:
     int textureWidth = 0, textureHeight = 0;  // its size, once made
     std::vector<unsigned char> drawn, shown;  // the drawn picture read now, and as shown the frame before
     std::vector<unsigned char> frame;         // the frame composed from the drawn picture
-    std::vector<unsigned char> rows;          // a part of the drawn picture as read
+    std::vector<unsigned char> rows;          // a part of a picture, packed, as read or uploaded
     std::vector<Flashes::Colour> cells;
     Clock::Filter slot;
 };
