@@ -58,12 +58,16 @@ const int FIELD = 16;  // cells a side of a 10-degree field
 
 struct Colour {
     double r, g, b;  // linear light
+    bool operator==(const Colour& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
 // A rectangle of cells (columns left to right - 1, rows top to bottom - 1) or of pixels, from the top left.
 struct Box {
     int left, top, right, bottom;
     bool empty() const { return left >= right || top >= bottom; }
+    bool operator==(const Box& o) const {
+        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+    }
 };
 
 // The first pixel of `size` (across or down) that pixel * CELLS / size puts in cell `cell` or later: where

@@ -73,13 +73,6 @@ Frame partStrobeAt(long frame) {
     });
 }
 
-bool sameCells(const std::vector<Flashes::Colour>& a, const std::vector<Flashes::Colour>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].r != b[i].r || a[i].g != b[i].g || a[i].b != b[i].b) return false;
-    return true;
-}
-
 // A letterbox: the 640x480 picture halved (each pixel the mean of four) into a 400x300 frame at 40,30.
 const FlashFilter::Placement LETTERBOX{400, 300, 40, 30, 320, 240};
 // The frame from the picture, its rows from the top or (as GL reads them) from the bottom.
@@ -167,7 +160,7 @@ TEST_F(FlashFilterTest, AStrobeOverPartIsBlendedThereAndMeasuredAsShown) {
         for (long frame = 0; frame < FRAMES; ++frame) {
             const Frame shown = partStrobeAt(frame);
             Flashes::cellColours(shown.rgb.data(), 640, 480, cells);
-            ASSERT_TRUE(sameCells(cells, filter.limiter().showing())) << "frame " << frame;
+            ASSERT_TRUE(cells == filter.limiter().showing()) << "frame " << frame;
             held += filter.limiter().holding();
             const Flashes::Box touched = filter.limiter().touched();
             for (int y = 1; y < 480; y += 6)
@@ -208,7 +201,7 @@ TEST_F(FlashFilterTest, AStrobeOverPartIsBlendedThereAndMeasuredAsShown) {
         const Frame shown = partStrobeAt(f);
         letterbox(shown.rgb.data(), false, frame.data());
         Flashes::cellColours(frame.data(), LETTERBOX.frameWidth, LETTERBOX.frameHeight, cells);
-        ASSERT_TRUE(sameCells(cells, placed.limiter().showing())) << "frame " << f;
+        ASSERT_TRUE(cells == placed.limiter().showing()) << "frame " << f;
         held += placed.limiter().holding();
     }
     EXPECT_GT(held, 10);

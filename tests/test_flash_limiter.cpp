@@ -156,13 +156,6 @@ std::vector<unsigned char> noise(size_t size, uint32_t seed) {
     return bytes;
 }
 
-bool sameCells(const std::vector<Flashes::Colour>& a, const std::vector<Flashes::Colour>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].r != b[i].r || a[i].g != b[i].g || a[i].b != b[i].b) return false;
-    return true;
-}
-
 // Each cell's colour exactly as adding its pixels' linear values one by one, a row at a time, gives: the
 // limiter's decisions, and so the pictures, follow every bit of it.
 TEST(FlashLimiter, MeasuresCellsAsAddingPixelByPixel) {
@@ -184,8 +177,7 @@ TEST(FlashLimiter, MeasuresCellsAsAddingPixelByPixel) {
             const int area = ((cx + 1) * w / Flashes::CELLS - cx * w / Flashes::CELLS) *
                    ((cy + 1) * h / Flashes::CELLS - cy * h / Flashes::CELLS);
             const Flashes::Colour& got = cells[cy * Flashes::CELLS + cx];
-            ASSERT_TRUE(got.r == sum[0] / area && got.g == sum[1] / area && got.b == sum[2] / area)
-                << "cell " << cx << "," << cy;
+            ASSERT_TRUE((got == Flashes::Colour{sum[0] / area, sum[1] / area, sum[2] / area})) << "cell " << cx << "," << cy;
         }
 }
 
@@ -223,13 +215,11 @@ TEST(FlashLimiter, MeasuresTheCellsAChangeMeetsAsTheWholeFrame) {
                 const Flashes::Box meets = Flashes::cellsMeeting(change, w, h);
                 const Flashes::Box expected{columnCell[change.left], rowCell[change.top],
                                             columnCell[change.right - 1] + 1, rowCell[change.bottom - 1] + 1};
-                EXPECT_TRUE(meets.left == expected.left && meets.top == expected.top && meets.right == expected.right &&
-                            meets.bottom == expected.bottom)
-                    << w << "x" << h << " change at " << change.left << "," << change.top;
+                EXPECT_TRUE(meets == expected) << w << "x" << h << " change at " << change.left << "," << change.top;
                 Flashes::cellColours(rgb.data(), w, h, meets, cells, bottomUp);
                 std::vector<Flashes::Colour> whole;
                 Flashes::cellColours(rgb.data(), w, h, whole, bottomUp);
-                EXPECT_TRUE(sameCells(cells, whole)) << w << "x" << h << " change at " << change.left << "," << change.top;
+                EXPECT_TRUE(cells == whole) << w << "x" << h << " change at " << change.left << "," << change.top;
                 cells = whole;
             }
         }
@@ -273,7 +263,7 @@ TEST(FlashLimiter, LimitsAsBlendingAndMeasuringTheWholeFrame) {
 
         held += limiter.holding();
         ASSERT_EQ(limited, expected) << "frame " << f;
-        ASSERT_TRUE(sameCells(limiter.showing(), cells)) << "frame " << f;
+        ASSERT_TRUE(limiter.showing() == cells) << "frame " << f;
     }
     EXPECT_GT(held, 20);
 }
